@@ -1,0 +1,34 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/thread.h"
+
+class TLogger;
+class TCorvexTraceList;
+class TCorvexTable;
+
+// Base of the worker threads that serve an open channel. Always created
+// suspended; the creator fills in the references, then starts the thread.
+// The loop ends only through FStopRequested.
+class TChannelCustomThread : public platform::TThread {
+public:
+    // Asks the loop to end and waits at most timeoutMs; true when it ended.
+    bool Stop(uint32_t timeoutMs);
+
+    // The channel's objects; not owned. Set before Start only.
+    TLogger* FLogger = nullptr;
+    TCorvexTraceList* FTraceList = nullptr;
+    TCorvexTable* FFrameTable = nullptr;
+
+protected:
+    bool StopRequested() const { return FStopRequested.load(std::memory_order_acquire); }
+    // For the destructors of the concrete threads: ends the loop and waits
+    // for it before their members go away.
+    void StopAndWaitForEnd();
+
+private:
+    // Written by the thread that closes the channel, read by the loop.
+    std::atomic<bool> FStopRequested{false};
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+
+#include "adapters/send_queue.h"
+#include "model/can_frame.h"
+#include "model/can_settings.h"
+#include "model/logger.h"
+#include "transmit/send_list.h"
+#include "views/frame_table.h"
+#include "views/trace_list.h"
+
+// One channel of an adapter: owns the channel's settings, logger, trace list,
+// frame table, transmit list and send queue, and is the single entry through
+// which frames are handed over for transmission.
+//
+// Threads: the window's thread, the channel's receive and send threads while
+// it is open, and its periodic send thread. The logger, trace list, frame
+// table and transmit list guard themselves; the send queue has its own lock.
+class TChannelManager {
+public:
+    virtual ~TChannelManager();
+    TChannelManager(const TChannelManager&) = delete;
+    TChannelManager& operator=(const TChannelManager&) = delete;
+
+    // The channel's name, unique in the system; names the transmit list file.
+    virtual std::string GetName() const = 0;
+    // Queues a copy of the frame for the send thread. Any thread.
+    virtual void SendFrame(const TCanFrame& frame);
+
+    TCanSettings& Settings() { return FSettings; }
+    TLogger& Logger() { return FLogger; }
+    TCorvexTraceList& TraceList() { return FTraceList; }
+    TCorvexTable& FrameTable() { return FFrameTable; }
+    TCanSendList& SendList() { return FSendList; }
+    TSendQueue& SendQueue() { return FSendQueue; }
+
+protected:
+    // A C++ base cannot ask a derived GetName() while it is being built, so
+    // the derived class hands over the same name here. The transmit list is
+    // named by it and loaded from its file.
+    explicit TChannelManager(const std::string& name);
+
+private:
+    // Declared first so that it outlives the transmit list that feeds it.
+    TSendQueue FSendQueue;
+    TCanSettings FSettings;
+    TLogger FLogger;
+    TCorvexTraceList FTraceList;
+    TCorvexTable FFrameTable;
+    TCanSendList FSendList;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+#include "ulmar.h"
+
+// The five library calls the monitor makes, behind one interface so that the
+// adapter can be driven by a test double as well as by the real library.
+// Results keep the library's meaning: 1 done, 0 failed, -1 not open, or a count.
+class TVciApi {
+public:
+    virtual ~TVciApi() = default;
+
+    virtual int32_t OpenDevice(uint32_t devType, uint32_t devIndex, uint32_t reserved) = 0;
+    virtual int32_t InitCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex,
+                            const VciInitConfig* config) = 0;
+    virtual int32_t StartCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex) = 0;
+    virtual int32_t Transmit(uint32_t devType, uint32_t devIndex, uint32_t canIndex,
+                             const VciCanFrame* frames, uint32_t count) = 0;
+    virtual int32_t Receive(uint32_t devType, uint32_t devIndex, uint32_t canIndex,
+                            VciCanFrame* frames, uint32_t capacity, int32_t waitMs) = 0;
+};
+
+// The process-wide instance that forwards to Ulmar. The only place in the
+// monitor that calls the library.
+TVciApi& UlmarVci();
