@@ -1,0 +1,5 @@
+#include "model/can_frame.h"
+
+void TCanFrame::Assign(const TCanFrame& source) {
+    *this = source;
+}

@@ -1,0 +1,81 @@
+#include "platform/thread.h"
+
+#include <chrono>
+#include <exception>
+#include <string>
+
+#include "platform/debug_output.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+TThread::~TThread() {
+    WaitForEnd();
+}
+
+void TThread::Start() {
+    if (FStarted)
+        return;
+    FStarted = true;
+    FThread = std::thread(&TThread::Run, this);
+}
+
+bool TThread::WaitFor(std::uint32_t timeoutMs) {
+    if (!FStarted)
+        return true;
+    std::unique_lock<std::mutex> lock(FStateLock);
+    return FEnded.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [this] { return FFinished; });
+}
+
+bool TThread::Finished() const {
+    std::lock_guard<std::mutex> lock(FStateLock);
+    return FFinished;
+}
+
+void TThread::SetPriority(TThreadPriority priority) {
+    FPriority.store(priority);
+    if (FStarted && FThread.get_id() == std::this_thread::get_id())
+        ApplyPriority();
+}
+
+void TThread::WaitForEnd() {
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TThread::Run() {
+    ApplyPriority();
+    try {
+        Execute();
+    } catch (const std::exception& e) {
+        DebugOutput(std::string("thread ended by an exception: ") + e.what());
+    } catch (...) {
+        DebugOutput("thread ended by an unknown exception");
+    }
+    std::lock_guard<std::mutex> lock(FStateLock);
+    FFinished = true;
+    FEnded.notify_all();
+}
+
+// Applies the stored priority to the calling thread, which is the worker.
+void TThread::ApplyPriority() {
+    const bool above = FPriority.load() == TThreadPriority::AboveNormal;
+#ifdef _WIN32
+    SetThreadPriority(GetCurrentThread(),
+                      above ? THREAD_PRIORITY_ABOVE_NORMAL : THREAD_PRIORITY_NORMAL);
+#else
+    // One nice step up; refused without CAP_SYS_NICE, which is fine.
+    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+    setpriority(PRIO_PROCESS, tid, above ? -1 : 0);
+#endif
+}
+
+} // namespace platform

@@ -1,0 +1,66 @@
+#include "views/table_item.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "model/can_frame.h"
+#include "views/hex_text.h"
+
+TCorvexTableItem::TCorvexTableItem(std::uint32_t id, bool isStandard, bool isRemote)
+    : Key(MakeKey(id, isStandard, isRemote)), Id(id), IsRemote(isRemote), IsStandard(isStandard) {}
+
+std::uint32_t TCorvexTableItem::MakeKey(std::uint32_t id, bool isStandard, bool isRemote) {
+    return (id << 2) | (isRemote ? 0u : 1u) | (isStandard ? 0u : 2u);
+}
+
+void TCorvexTableItem::Update(const TCanFrame& frame) {
+    if (Count <
+        std::numeric_limits<std::int32_t>::max()) // a counter that stops beats one that wraps
+        ++Count;
+    Len = static_cast<std::int32_t>(std::min<std::uint32_t>(frame.Len, 8));
+    std::copy_n(frame.Data.begin(), Len, Data.begin());
+    if (Count >= 2) {
+        // Unsigned arithmetic: a wrapped tick counter still gives the right
+        // interval, and the running average moves 1/8 towards each interval.
+        const std::uint32_t interval = frame.TimeStamp - LastTimeStamp;
+        const auto period = static_cast<std::uint32_t>(Period);
+        const std::uint32_t smoothed =
+            Count == 2 ? interval : (interval >> 3) + period - (period >> 3);
+        Period = std::max(static_cast<std::int32_t>(smoothed), 0);
+    }
+    LastTimeStamp = frame.TimeStamp;
+}
+
+std::string TCorvexTableItem::GetColumnText(int column) const {
+    switch (column) {
+    case 0:
+        return std::to_string(Len);
+    case 1: {
+        if (IsRemote)
+            return "Request";
+        std::string text;
+        for (int i = 0; i < Len; ++i) {
+            if (i > 0)
+                text += ' ';
+            AppendByteText(text, Data[static_cast<std::size_t>(i)]);
+        }
+        return text;
+    }
+    case 2:
+        return std::to_string(Count);
+    case 3:
+        return std::to_string(Period);
+    default:
+        return {};
+    }
+}
+
+std::string TCorvexTableItem::GetIdText() const {
+    std::string text;
+    AppendIdText(text, Id, IsStandard);
+    return text;
+}
+
+std::uint32_t TCorvexTableItem::GetRowKey() const {
+    return Id | (IsStandard ? 0u : 0x80000000u) | (IsRemote ? 0x40000000u : 0u);
+}
