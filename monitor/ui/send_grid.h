@@ -78,8 +78,19 @@ public:
     // Window's thread: shows the counts that changed since the last call.
     void flushCounts();
 
-    QTableView* grid() const { return FGrid; }
-    QMenu* popupMenu() const { return FPopup; }
+    // Item row whose Send button is drawn pressed, -1 when none.
+    int pressedRow() const { return FPressedRow; }
+    bool isSendTimerActive() const;
+
+    QTableView* grid() const { return FGrid; }  // sgSend
+    QMenu* popupMenu() const { return FPopup; } // pmSendList
+
+    QPushButton* btAdd;
+    QPushButton* btEdit;
+    QPushButton* btDelete;
+    QPushButton* btCopy;
+    QPushButton* btUp;
+    QPushButton* Button2; // "Move Down"
 
 private:
     void SetupSendGrid();
@@ -89,6 +100,8 @@ private:
     void bindItemCallbacks();
     bool runEditor(TfmSendFrame& editor);
     bool isCurrentStandard() const;
+    void setCurrentRow(int row);
+    friend class TSendGridDelegate;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     TSendGridHost* FHost = nullptr;
