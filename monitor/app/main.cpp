@@ -1,0 +1,10 @@
+#include "main_window.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    TfmMain window;
+    window.show();
+    return application.exec();
+}

@@ -1,0 +1,169 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "send_grid.h"
+
+class CAdapterCustom;
+class CAdapterFactory;
+class CAdapterSerial;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QCheckBox;
+class QSplitter;
+class QTabBar;
+class QTabWidget;
+class QTimer;
+class QTreeWidget;
+class QWidget;
+class TCanRateList;
+class TCanSendList;
+class TCanSettings;
+class TComPortListManager;
+class TComPortWatcher;
+class TCorvexTable;
+class TCorvexTraceList;
+class TfrChannelMan;
+class TListViewFrameTable;
+class TLogger;
+class TPeriodicSendThread;
+class TTraceView;
+
+// The monitor's main window: adapter choice, channel frames, the "Table",
+// "Trace" and hidden "Log" pages of the channel on display, and the transmit
+// grid. Everything here runs on the window's thread; the channel threads
+// reach it only through the logger, the trace list and the frame table,
+// which guard themselves.
+class TfmMain : public QMainWindow, public TSendGridHost {
+    Q_OBJECT
+
+public:
+    static constexpr int MaxChannels = 4;
+
+    explicit TfmMain(QWidget* parent = nullptr);
+    ~TfmMain() override;
+
+    // Operations of the window, public for the tests.
+    void SelectAdapter(int index);
+    void ApplyAdapterSettings();
+    void SelectChannel(int index);
+    bool IsChannelShownOpen(int i) const;
+    bool IsCurrentChannelOpen() const override;
+    bool IsCurrentChannelStandard() const override;
+    int AdapterChannelCount() const override;
+    TCanSettings* CurrentSettings() const;
+    void UpdateChannelControls();
+    void ConnectChannel(int i);
+    void DisconnectChannel(int i, bool quiet);
+    void DrainLog();
+    void DrainTrace();
+    void ClearTrace();
+    void ClearTable();
+    void RefreshPortList();
+    void ShowAbout();
+    void ShowError(const QString& text);
+    void ShowInfo(const QString& text);
+
+    const std::string& IniFileName() const { return FIniFileName; }
+    CAdapterCustom* Adapter() const { return FAdapter; }
+    int ChannelIndex() const { return FChannelIndex; }
+    TfrChannelMan* ChannelFrame(int i) const { return FChannelFrames[static_cast<size_t>(i)]; }
+    TPeriodicSendThread* SendThread(int i) const;
+    bool Autoscroll() const { return FAutoscroll; }
+
+    // Components.
+    QWidget* Panel1;
+    QWidget* pAdapter;
+    QLabel* Label3;
+    QComboBox* cbSelectAdapter;
+    QGroupBox* gbComport;
+    QComboBox* cbComPort;
+    QPushButton* btUpdatePortList;
+    QWidget* pCanManager;
+    TfrChannelMan* frChannelMan0;
+    QGroupBox* gbCustomPanel1;
+    std::array<QPushButton*, 4> btSendHardCode;
+    QPushButton* btTest;
+    QWidget* Panel2;
+    QTabBar* tbChannels;
+    QSplitter* Splitter1;
+    QTabWidget* pcData;
+    QWidget* TabSheet1;
+    QWidget* pTable;
+    QPushButton* btClearTable;
+    QTreeWidget* lvTable;
+    QWidget* TabSheet2;
+    TTraceView* mTrace;
+    QCheckBox* cbTraceAutoscroll;
+    QPushButton* btClearTrace;
+    QWidget* tsLog;
+    QPlainTextEdit* mLog;
+    QPushButton* btClearLog;
+    QGroupBox* GroupBox4;
+    TSendGrid* sgSend;
+    QAction* About1;
+    QTimer* tmUpdate;
+    TListViewFrameTable* FTableView;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildPanel1();
+    void BuildPanel2();
+    QWidget* BuildTablePage();
+    QWidget* BuildTracePage();
+    QWidget* BuildLogPage();
+    void BuildMenu();
+    void SetupChannelFrames();
+    void CreateAdapters();
+    void FormShow();
+    bool FormCloseQuery();
+    void FormClose();
+    void FormDestroy();
+
+    void frChannelMan0btPortClick(int channel);
+    void cbCanRateChange(int channel, int item);
+    void cbCanModeChange(int channel, int item);
+    void tmUpdateTimer();
+    void pcDataChange(int page);
+    void tbChannelsChange(int index);
+    void cbTraceAutoscrollClick(bool checked);
+    void btTestClick();
+    void btSendHardCode1Click();
+    void CheckConnection();
+    void WMDeviceChange();
+
+    std::string FIniFileName;
+    std::unique_ptr<TComPortListManager> FComPorts;
+    TComPortWatcher* FPortWatcher = nullptr; // made when a serial adapter is chosen
+    std::unique_ptr<CAdapterFactory> FAdapterFactory;
+    CAdapterCustom* FAdapter = nullptr;
+    CAdapterSerial* FSerialAdapter = nullptr;
+    int FAdapterIndex = -1;
+    int FChannelIndex = 0;
+    bool FIsSerial = false;
+    TCorvexTraceList* FTrace = nullptr;
+    TCorvexTable* FTable = nullptr;
+    TLogger* FLogger = nullptr;
+    std::array<TfrChannelMan*, MaxChannels> FChannelFrames{};
+    std::array<TCanSettings*, MaxChannels> FChannelSettings{};
+    std::unique_ptr<TCanRateList> FRates;
+    bool FAutoscroll = true;
+    TCanSendList* FSendList = nullptr;
+    std::array<TCanSendList*, MaxChannels> FSendLists{};
+    std::array<std::unique_ptr<TPeriodicSendThread>, MaxChannels> FSendThreads;
+    bool FCreating = false;
+    bool FShown = false;
+    bool FDestroyed = false;
+};

@@ -1,0 +1,62 @@
+// The data pages of the main window: trace, table and log of the channel on display.
+#include "main_window.h"
+
+#include "frame_table_view.h"
+#include "trace_view.h"
+
+#include "model/logger.h"
+#include "views/frame_table.h"
+#include "views/trace_list.h"
+
+#include <QPlainTextEdit>
+#include <QTabWidget>
+
+namespace {
+constexpr int kTracePage = 1;
+} // namespace
+
+void TfmMain::tmUpdateTimer() {
+    DrainLog();
+    if (pcData->currentIndex() == kTracePage)
+        DrainTrace();
+}
+
+void TfmMain::DrainLog() {
+    if (FLogger == nullptr)
+        return;
+    std::string line;
+    while (!FLogger->IsEmpty() && FLogger->Pop(line))
+        mLog->appendPlainText(QString::fromStdString(line));
+}
+
+// The view formats only the lines on screen, so catching up costs the same
+// however many entries came in since the last tick.
+void TfmMain::DrainTrace() {
+    mTrace->CatchUp();
+    if (FAutoscroll)
+        mTrace->ScrollToEnd();
+}
+
+void TfmMain::pcDataChange(int page) {
+    if (page == kTracePage && !IsCurrentChannelOpen())
+        DrainTrace();
+}
+
+void TfmMain::ClearTrace() {
+    if (FTrace != nullptr)
+        FTrace->Clear();
+    mTrace->Clear();
+}
+
+void TfmMain::ClearTable() {
+    if (FTable == nullptr)
+        return;
+    if (IsCurrentChannelOpen())
+        FTable->RequestClear();
+    else
+        FTable->Clear();
+}
+
+void TfmMain::cbTraceAutoscrollClick(bool checked) {
+    FAutoscroll = checked;
+}
