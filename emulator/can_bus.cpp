@@ -1,0 +1,171 @@
+#include "can_bus.h"
+
+#include <algorithm>
+
+namespace emu {
+namespace {
+
+// How far the bus may run ahead of real time before it sleeps. Sleeping per
+// frame would cost a wake-up every 130 µs at 1 Mbit/s; a small lead keeps the
+// average rate exact with far fewer wake-ups.
+constexpr auto kPaceSlack = std::chrono::milliseconds(1);
+// Longest idle wait; a wake() or a node's due time usually ends it earlier.
+constexpr auto kMaxIdle = std::chrono::milliseconds(200);
+
+// Arbitration order: the lower value wins, as the dominant bits would on the
+// wire. Base identifier first, then RTR/SRR, IDE, the extension and its RTR.
+std::uint32_t arbitrationKey(const CanFrame& f) {
+    const std::uint32_t rtr = f.remote ? 1 : 0;
+    if (!f.extended)
+        return ((f.id & 0x7FF) << 21) | (rtr << 20);
+    const std::uint32_t base = (f.id >> 18) & 0x7FF;
+    return (base << 21) | (1u << 20) | (1u << 19) | ((f.id & 0x3FFFF) << 1) | rtr;
+}
+
+} // namespace
+
+struct CanBus::Candidate {
+    std::uint32_t key;
+    CanFrame frame;
+    BitTiming timing;
+    Channel* channel = nullptr; // host frame: its channel and ticket
+    std::uint64_t ticket = 0;
+    TrafficNode* node = nullptr; // or a simulated node
+};
+
+CanBus::CanBus(int index, bool timing, const EmuClock& clock)
+    : index_(index), timing_(timing), clock_(clock) {}
+
+CanBus::~CanBus() {
+    stop();
+}
+
+void CanBus::attach(Channel& channel) {
+    channels_.push_back(&channel);
+    channel.setBusWake([this] { wake(); });
+}
+
+void CanBus::addNode(std::unique_ptr<TrafficNode> node) {
+    nodes_.push_back(std::move(node));
+}
+
+void CanBus::start() {
+    busFree_ = Clock::now();
+    for (auto& node : nodes_)
+        node->idle(busFree_);
+    thread_ = std::thread([this] { run(); });
+}
+
+void CanBus::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wakeup_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void CanBus::wake() {
+    {
+        std::lock_guard lock(mutex_);
+        wakePending_ = true;
+    }
+    wakeup_.notify_all();
+}
+
+void CanBus::run() {
+    for (;;) {
+        const Step next = step();
+        std::unique_lock lock(mutex_);
+        if (stopping_)
+            return;
+        if (next.kind == StepKind::Pace) {
+            wakeup_.wait_until(lock, next.until, [&] { return stopping_; });
+        } else if (next.kind == StepKind::Idle) {
+            wakeup_.wait_until(lock, next.until, [&] { return stopping_ || wakePending_; });
+            wakePending_ = false;
+        }
+    }
+}
+
+CanBus::Step CanBus::step() {
+    const auto now = Clock::now();
+    if (busFree_ > now + kPaceSlack)
+        return {StepKind::Pace, busFree_ - kPaceSlack};
+    const auto at = std::max(busFree_, now);
+
+    std::vector<BusView> views;
+    views.reserve(channels_.size());
+    for (Channel* channel : channels_)
+        views.push_back(channel->busView());
+
+    Clock::time_point nextNodeDue = now + kMaxIdle;
+    auto candidates = gatherCandidates(views, at, nextNodeDue);
+    if (candidates.empty())
+        return {StepKind::Idle, nextNodeDue};
+
+    const auto winner =
+        std::min_element(candidates.begin(), candidates.end(),
+                         [](const auto& a, const auto& b) { return a.key < b.key; });
+    if (winner->channel && !winner->channel->popTransmit(winner->ticket))
+        return {StepKind::Retry, now}; // reset meanwhile; look again
+
+    const auto end = at + frameDuration(winner->frame, winner->timing);
+    if (winner->node)
+        winner->node->sent(at, end);
+    CanFrame frame = winner->frame;
+    frame.stampTicks = clock_.ticksAt(timing_ ? end : at);
+    if (timing_)
+        busFree_ = end;
+    deliver(frame, winner->channel, winner->timing, views);
+    carried_.fetch_add(1, std::memory_order_relaxed);
+    return {StepKind::Sent, now};
+}
+
+std::vector<CanBus::Candidate> CanBus::gatherCandidates(const std::vector<BusView>& views,
+                                                        Clock::time_point at,
+                                                        Clock::time_point& nextNodeDue) {
+    std::vector<Candidate> candidates;
+    std::optional<BitTiming> nodeTiming;
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        if (!views[i].active)
+            continue;
+        if (!nodeTiming)
+            nodeTiming = views[i].timing;
+        if (auto head = channels_[i]->peekTransmit())
+            candidates.push_back({arbitrationKey(head->second), head->second, views[i].timing,
+                                  channels_[i], head->first, nullptr});
+    }
+    for (auto& node : nodes_) {
+        if (!nodeTiming) {
+            node->idle(at);
+            continue;
+        }
+        const auto due = node->nextDue();
+        if (!due)
+            continue;
+        if (*due <= at) {
+            const CanFrame frame = node->pendingFrame();
+            candidates.push_back(
+                {arbitrationKey(frame), frame, *nodeTiming, nullptr, 0, node.get()});
+        } else {
+            nextNodeDue = std::min(nextNodeDue, *due);
+        }
+    }
+    return candidates;
+}
+
+void CanBus::deliver(const CanFrame& frame, const Channel* sender, BitTiming timing,
+                     const std::vector<BusView>& views) {
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        const BusView& view = views[i];
+        if (!view.active || view.timing != timing)
+            continue;
+        if (channels_[i] == sender && view.mode != BusMode::SelfTest)
+            continue;
+        channels_[i]->deliver(frame);
+    }
+}
+
+} // namespace emu

@@ -1,0 +1,157 @@
+#include "channel.h"
+
+#include <algorithm>
+
+namespace emu {
+
+Channel::Channel(int index, std::size_t receiveCapacity)
+    : index_(index), receiveCapacity_(std::max<std::size_t>(receiveCapacity, 1)) {}
+
+void Channel::notifyBus() const {
+    if (wakeBus_)
+        wakeBus_();
+}
+
+void Channel::initialise(const ChannelConfig& config) {
+    {
+        std::lock_guard lock(mutex_);
+        config_ = config;
+        configured_ = true;
+        started_ = false;
+        overrunFlag_ = false;
+        transmitQueue_.clear();
+    }
+    changed_.notify_all();
+    notifyBus();
+}
+
+void Channel::start() {
+    {
+        std::lock_guard lock(mutex_);
+        started_ = true;
+    }
+    notifyBus();
+}
+
+void Channel::reset() {
+    {
+        std::lock_guard lock(mutex_);
+        started_ = false;
+        overrunFlag_ = false;
+        transmitQueue_.clear();
+    }
+    changed_.notify_all();
+    notifyBus();
+}
+
+void Channel::clearReceiveBuffer() {
+    std::lock_guard lock(mutex_);
+    receiveBuffer_.clear();
+    overrunFlag_ = false;
+}
+
+std::size_t Channel::queueTransmit(std::span<const CanFrame> frames, Clock::time_point deadline) {
+    std::size_t accepted = 0;
+    {
+        std::unique_lock lock(mutex_);
+        while (accepted < frames.size()) {
+            const bool silent = !started_ || !sendsOnBus(config_.mode);
+            if (silent) {
+                discarded_ += frames.size() - accepted;
+                accepted = frames.size();
+                break;
+            }
+            if (transmitQueue_.size() < kTransmitCapacity) {
+                transmitQueue_.emplace_back(nextTicket_++, frames[accepted++]);
+                continue;
+            }
+            lock.unlock();
+            notifyBus();
+            lock.lock();
+            const bool room = changed_.wait_until(lock, deadline, [&] {
+                return shutdown_ || transmitQueue_.size() < kTransmitCapacity;
+            });
+            if (!room || shutdown_)
+                break;
+        }
+    }
+    notifyBus();
+    return accepted;
+}
+
+std::vector<CanFrame> Channel::takeReceived(std::size_t max, Clock::time_point deadline) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_until(lock, deadline, [&] { return shutdown_ || !receiveBuffer_.empty(); });
+    const std::size_t n = std::min(max, receiveBuffer_.size());
+    std::vector<CanFrame> frames(receiveBuffer_.begin(), receiveBuffer_.begin() + n);
+    receiveBuffer_.erase(receiveBuffer_.begin(), receiveBuffer_.begin() + n);
+    return frames;
+}
+
+ChannelStatus Channel::status() const {
+    std::lock_guard lock(mutex_);
+    ChannelStatus s;
+    s.started = started_;
+    s.configured = configured_;
+    s.config = config_;
+    s.receiveWaiting = receiveBuffer_.size();
+    s.transmitWaiting = transmitQueue_.size();
+    s.overrunFlag = overrunFlag_;
+    s.overruns = overruns_;
+    s.transmitted = transmitted_;
+    s.received = received_;
+    s.discarded = discarded_;
+    return s;
+}
+
+void Channel::shutdown() {
+    {
+        std::lock_guard lock(mutex_);
+        shutdown_ = true;
+    }
+    changed_.notify_all();
+}
+
+BusView Channel::busView() const {
+    std::lock_guard lock(mutex_);
+    BusView view;
+    view.timing = decodeBitTiming(config_.btr0, config_.btr1);
+    view.active = started_ && configured_ && view.timing.valid();
+    view.mode = config_.mode;
+    return view;
+}
+
+std::optional<std::pair<std::uint64_t, CanFrame>> Channel::peekTransmit() const {
+    std::lock_guard lock(mutex_);
+    if (transmitQueue_.empty())
+        return std::nullopt;
+    return transmitQueue_.front();
+}
+
+bool Channel::popTransmit(std::uint64_t ticket) {
+    {
+        std::lock_guard lock(mutex_);
+        if (transmitQueue_.empty() || transmitQueue_.front().first != ticket)
+            return false;
+        transmitQueue_.pop_front();
+        ++transmitted_;
+    }
+    changed_.notify_all();
+    return true;
+}
+
+void Channel::deliver(const CanFrame& frame) {
+    {
+        std::lock_guard lock(mutex_);
+        if (receiveBuffer_.size() >= receiveCapacity_) {
+            ++overruns_;
+            overrunFlag_ = true;
+            return;
+        }
+        receiveBuffer_.push_back(frame);
+        ++received_;
+    }
+    changed_.notify_all();
+}
+
+} // namespace emu

@@ -1,0 +1,31 @@
+#include "flood_node.h"
+
+#include <algorithm>
+
+namespace emu {
+
+FloodNode::FloodNode(unsigned loadPercent) : loadPercent_(std::clamp(loadPercent, 1u, 100u)) {}
+
+CanFrame FloodNode::pendingFrame() const {
+    CanFrame f;
+    f.id = kFloodId;
+    f.length = 8;
+    for (int i = 0; i < 4; ++i) {
+        f.data[i] = static_cast<std::uint8_t>(sequence_ >> (8 * i));
+        f.data[4 + i] = static_cast<std::uint8_t>(~sequence_ >> (8 * i));
+    }
+    return f;
+}
+
+void FloodNode::sent(Clock::time_point start, Clock::time_point end) {
+    ++sequence_;
+    // Idle after each frame so that busy time / total time = load.
+    const auto busy = end - start;
+    due_ = end + busy * (100 - loadPercent_) / loadPercent_;
+}
+
+void FloodNode::idle(Clock::time_point now) {
+    due_ = std::max(due_, now);
+}
+
+} // namespace emu

@@ -1,0 +1,155 @@
+// ulmar-emu: runs one virtual adapter until SIGINT or SIGTERM.
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <pthread.h>
+#include <string>
+#include <vector>
+
+#include "adapter.h"
+#include "can_bus.h"
+#include "candump.h"
+#include "demo_node.h"
+#include "discovery.h"
+#include "emu_clock.h"
+#include "flood_node.h"
+#include "link_server.h"
+#include "options.h"
+#include "replay_node.h"
+#include "stats_reporter.h"
+#include "verbose_log.h"
+
+namespace {
+
+using namespace emu;
+
+// Blocks the stop signals in every thread; the main thread collects them with sigwait.
+sigset_t blockStopSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    return signals;
+}
+
+bool loadReplay(const Options& options, std::vector<std::vector<CandumpRecord>>& perBus,
+                int busCount) {
+    if (options.replayFile.empty())
+        return true;
+    std::ifstream in(options.replayFile);
+    if (!in) {
+        std::fprintf(stderr, "ulmar-emu: cannot read %s\n", options.replayFile.c_str());
+        return false;
+    }
+    std::string error;
+    auto records = parseCandumpLog(in, error);
+    if (!records) {
+        std::fprintf(stderr, "ulmar-emu: %s: %s\n", options.replayFile.c_str(), error.c_str());
+        return false;
+    }
+    perBus = splitByInterface(*records, busCount);
+    return true;
+}
+
+std::vector<std::unique_ptr<CanBus>> buildBuses(const Options& options, Adapter& adapter,
+                                                const EmuClock& clock,
+                                                std::vector<std::vector<CandumpRecord>>& replay) {
+    std::vector<std::unique_ptr<CanBus>> buses;
+    const int busCount = options.separateBuses ? 2 : 1;
+    for (int b = 0; b < busCount; ++b)
+        buses.push_back(std::make_unique<CanBus>(b, options.busTiming, clock));
+    for (int c = 0; c < 2; ++c)
+        buses[static_cast<std::size_t>(options.separateBuses ? c : 0)]->attach(adapter.channel(c));
+    for (int b = 0; b < busCount; ++b) {
+        CanBus& bus = *buses[static_cast<std::size_t>(b)];
+        if (options.demo) {
+            for (auto& node : makeDemoNodes(b))
+                bus.addNode(std::move(node));
+        }
+        if (options.floodPercent > 0)
+            bus.addNode(std::make_unique<FloodNode>(options.floodPercent));
+        if (static_cast<std::size_t>(b) < replay.size() &&
+            !replay[static_cast<std::size_t>(b)].empty())
+            bus.addNode(std::make_unique<ReplayNode>(std::move(replay[static_cast<std::size_t>(b)]),
+                                                     options.replayLoop));
+    }
+    return buses;
+}
+
+void describe(const Options& options, VerboseLog& log) {
+    const auto& id = options.adapter.identity;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "adapter '%s': %04X:%04X release %04X, product \"%s\", serial \"%s\"",
+                  options.name.c_str(), id.vendorId, id.productId, id.release,
+                  id.productString().c_str(), id.serial.c_str());
+    log.print(text);
+    std::string traffic = options.separateBuses ? "separate buses" : "both channels on one bus";
+    if (!options.busTiming)
+        traffic += ", no bus timing";
+    if (options.demo)
+        traffic += ", demo traffic";
+    if (options.floodPercent)
+        traffic += ", flood at " + std::to_string(options.floodPercent) + " %";
+    if (!options.replayFile.empty())
+        traffic += ", replaying " + options.replayFile + (options.replayLoop ? " in a loop" : "");
+    log.print(traffic);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto options = parseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::fprintf(stderr, "ulmar-emu: %s (see --help)\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options->help) {
+        std::fputs(helpText().c_str(), stdout);
+        return kExitOk;
+    }
+    const sigset_t stopSignals = blockStopSignals();
+
+    std::vector<std::vector<CandumpRecord>> replay;
+    if (!loadReplay(*options, replay, options->separateBuses ? 2 : 1))
+        return kExitFailure;
+
+    VerboseLog log(options->verbose);
+    const EmuClock clock;
+    Adapter adapter(options->adapter, log);
+    auto buses = buildBuses(*options, adapter, clock, replay);
+    LinkServer server(adapter, options->faults, log);
+    if (!server.listen(error)) {
+        std::fprintf(stderr, "ulmar-emu: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    for (auto& bus : buses)
+        bus->start();
+    server.start();
+    StatsReporter stats(adapter, log);
+    if (options->verbose)
+        stats.start();
+
+    DiscoveryFile file;
+    if (!file.publish(discoveryDirectory(), options->name, server.port(), error)) {
+        std::fprintf(stderr, "ulmar-emu: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    describe(*options, log);
+    log.print("listening on 127.0.0.1:" + std::to_string(server.port()) + ", published " +
+              file.path());
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    log.print(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
+    file.remove();
+    stats.stop();
+    server.stop();
+    for (auto& bus : buses)
+        bus->stop();
+    return kExitOk;
+}

@@ -1,0 +1,50 @@
+#include "stats_reporter.h"
+
+#include <cstdio>
+
+namespace emu {
+
+void StatsReporter::start() {
+    thread_ = std::thread([this] { run(); });
+}
+
+void StatsReporter::stop() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    stopped_.notify_all();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void StatsReporter::run() {
+    ChannelStatus last[2];
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            if (stopped_.wait_for(lock, std::chrono::seconds(1), [&] { return stopping_; }))
+                return;
+        }
+        for (int i = 0; i < 2; ++i) {
+            const ChannelStatus now = adapter_.channel(i).status();
+            const auto sent = now.transmitted - last[i].transmitted;
+            const auto received = now.received - last[i].received;
+            const auto lost = now.overruns - last[i].overruns;
+            if (sent || received || lost) {
+                char text[160];
+                std::snprintf(text, sizeof text,
+                              "channel %d: %llu frames/s sent, %llu frames/s received, %llu "
+                              "overruns (total %llu)",
+                              i, static_cast<unsigned long long>(sent),
+                              static_cast<unsigned long long>(received),
+                              static_cast<unsigned long long>(lost),
+                              static_cast<unsigned long long>(now.overruns));
+                log_.print(text);
+            }
+            last[i] = now;
+        }
+    }
+}
+
+} // namespace emu

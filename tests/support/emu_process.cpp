@@ -1,0 +1,154 @@
+#include "emu_process.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tessel::test {
+namespace {
+
+constexpr const char* kDirVariable = "ULMAR_DEVICE_DIR";
+
+int decodeWaitStatus(int status) {
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+// Reads "tcp 127.0.0.1 <port>" from the first line; 0 while the file is absent
+// or incomplete.
+std::uint16_t readPublishedPort(const std::string& file) {
+    std::ifstream in(file);
+    std::string transport, host;
+    unsigned port = 0;
+    if (!(in >> transport >> host >> port) || transport != "tcp" || port == 0 || port > 65535)
+        return 0;
+    return static_cast<std::uint16_t>(port);
+}
+
+std::vector<std::string> childEnvironment(const std::string& dir) {
+    std::vector<std::string> env;
+    const std::string prefix = std::string(kDirVariable) + "=";
+    for (char** e = environ; e && *e; ++e) {
+        if (std::strncmp(*e, prefix.c_str(), prefix.size()) != 0)
+            env.emplace_back(*e);
+    }
+    env.push_back(prefix + dir);
+    return env;
+}
+
+std::vector<char*> pointersOf(std::vector<std::string>& strings) {
+    std::vector<char*> result;
+    for (auto& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+} // namespace
+
+ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str()))
+        previous_ = old;
+    ::setenv(name_.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (previous_)
+        ::setenv(name_.c_str(), previous_->c_str(), 1);
+    else
+        ::unsetenv(name_.c_str());
+}
+
+DeviceDir::DeviceDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ulmar-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("DeviceDir: cannot create a temporary directory: " +
+                                 std::string(std::strerror(errno)));
+    path_ = pattern;
+    env_.emplace(kDirVariable, path_);
+}
+
+DeviceDir::~DeviceDir() {
+    env_.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string DeviceDir::adapterFile(const std::string& name) const {
+    return path_ + "/" + name + ".adapter";
+}
+
+std::string EmuProcess::programPath() {
+    return TESSEL_ULMAR_EMU_PATH;
+}
+
+EmuProcess::EmuProcess(const DeviceDir& dir, std::string name, std::vector<std::string> args,
+                       std::chrono::milliseconds startTimeout)
+    : name_(std::move(name)), adapterFile_(dir.adapterFile(name_)) {
+    std::vector<std::string> argv{programPath(), "--name", name_};
+    argv.insert(argv.end(), args.begin(), args.end());
+    auto env = childEnvironment(dir.path());
+    auto argvPointers = pointersOf(argv);
+    auto envPointers = pointersOf(env);
+    int rc = ::posix_spawn(&pid_, argv[0].c_str(), nullptr, nullptr, argvPointers.data(),
+                           envPointers.data());
+    if (rc != 0)
+        throw std::runtime_error("EmuProcess: cannot start " + argv[0] + ": " + std::strerror(rc));
+
+    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
+    while ((port_ = readPublishedPort(adapterFile_)) == 0) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            exitCode_ = decodeWaitStatus(status);
+            throw std::runtime_error("EmuProcess: ulmar-emu '" + name_ + "' exited with code " +
+                                     std::to_string(*exitCode_) + " before publishing " +
+                                     adapterFile_);
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            stop();
+            std::ostringstream msg;
+            msg << "EmuProcess: ulmar-emu '" << name_ << "' did not publish " << adapterFile_
+                << " within " << startTimeout.count() << " ms";
+            throw std::runtime_error(msg.str());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+EmuProcess::~EmuProcess() {
+    stop();
+}
+
+int EmuProcess::stop() {
+    if (exitCode_)
+        return *exitCode_;
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    int status = 0;
+    pid_t done = 0;
+    while ((done = ::waitpid(pid_, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (done == 0) {
+        ::kill(pid_, SIGKILL);
+        done = ::waitpid(pid_, &status, 0);
+    }
+    exitCode_ = done == pid_ ? decodeWaitStatus(status) : -1;
+    return *exitCode_;
+}
+
+} // namespace tessel::test
