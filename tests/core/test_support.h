@@ -1,0 +1,44 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "platform/tick_count.h"
+
+namespace coretest {
+
+// Drives platform::TickCount() from the test while alive.
+class FakeTicks {
+public:
+    explicit FakeTicks(std::uint32_t start);
+    ~FakeTicks();
+    FakeTicks(const FakeTicks&) = delete;
+    FakeTicks& operator=(const FakeTicks&) = delete;
+
+    void Set(std::uint32_t now);
+
+private:
+    platform::TickSource FPrevious;
+};
+
+// A fresh empty folder, removed with everything in it at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder's path with a trailing separator.
+    const std::string& Path() const { return FPath; }
+    std::string File(const std::string& name) const { return FPath + name; }
+
+private:
+    std::string FPath;
+};
+
+std::string ReadFile(const std::string& fileName);
+void WriteFile(const std::string& fileName, const std::string& content);
+
+} // namespace coretest

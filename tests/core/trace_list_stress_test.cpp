@@ -1,0 +1,112 @@
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "model/can_frame.h"
+#include "model/logger.h"
+#include "views/trace_list.h"
+
+namespace {
+
+// Every field of the entry follows from the producer and the sequence number,
+// so a reader can tell a torn or stale entry from a whole one.
+TCanFrame StressFrame(std::uint32_t producer, std::uint32_t sequence) {
+    TCanFrame frame;
+    frame.Id = (producer << 28) | (sequence & 0x0FFFFFFF);
+    frame.TimeStamp = sequence * 7u;
+    frame.Len = sequence % 9;
+    for (std::size_t i = 0; i < frame.Data.size(); ++i)
+        frame.Data[i] = static_cast<std::uint8_t>(sequence + i);
+    frame.IsStandard = (sequence & 1) != 0;
+    return frame;
+}
+
+bool IsWhole(const TCorvexTraceItem& item) {
+    const std::uint32_t producer = item.Id >> 28;
+    const std::uint32_t sequence = item.Id & 0x0FFFFFFF;
+    if (producer > 1 || item.IsOutgoing != (producer == 1))
+        return false;
+    if (item.TimeStamp != sequence * 7u || item.Len != static_cast<std::int32_t>(sequence % 9))
+        return false;
+    for (std::size_t i = 0; i < item.Data.size(); ++i)
+        if (item.Data[i] != static_cast<std::uint8_t>(sequence + i))
+            return false;
+    return item.IsStandard == ((sequence & 1) != 0);
+}
+
+} // namespace
+
+TEST(TraceListStress, TwoAppendersAndAReaderThatClears) {
+    TCorvexTraceList list;
+    constexpr std::uint32_t PerProducer = 150000;
+    std::atomic<int> running{2};
+    auto produce = [&](std::uint32_t producer) {
+        for (std::uint32_t sequence = 0; sequence < PerProducer; ++sequence)
+            list.Add(StressFrame(producer, sequence), producer == 1);
+        running.fetch_sub(1);
+    };
+    std::thread receive(produce, 0);
+    std::thread send(produce, 1);
+
+    // The window's thread: catch up like the trace view, check every entry,
+    // and clear now and then.
+    int shown = 0;
+    int clears = 0;
+    std::size_t checked = 0;
+    std::uint32_t lastSequence[2] = {0, 0};
+    bool orderKept = true;
+    while (running.load() > 0) {
+        const int count = list.Count();
+        for (int i = shown; i < count; ++i) {
+            const TCorvexTraceItem* item = list.Items(i);
+            ASSERT_NE(item, nullptr);
+            ASSERT_TRUE(IsWhole(*item)) << "entry " << i;
+            ASSERT_FALSE(item->GetText().empty());
+            const std::uint32_t producer = item->Id >> 28;
+            const std::uint32_t sequence = item->Id & 0x0FFFFFFF;
+            orderKept = orderKept && (sequence >= lastSequence[producer]);
+            lastSequence[producer] = sequence;
+            ++checked;
+        }
+        shown = count;
+        EXPECT_EQ(list.Items(count + 1000000), nullptr);
+        if (checked > static_cast<std::size_t>(clears + 1) * 40000) {
+            list.Clear();
+            ++clears;
+            shown = 0;
+        }
+    }
+    receive.join();
+    send.join();
+    EXPECT_TRUE(orderKept); // each producer's entries keep their order
+    EXPECT_GT(clears, 0);
+    EXPECT_LE(list.Count(), static_cast<int>(2 * PerProducer));
+    for (int i = 0; i < list.Count(); ++i)
+        ASSERT_TRUE(IsWhole(*list.Items(i)));
+}
+
+TEST(LoggerStress, TwoProducersOneConsumerKeepEachProducersOrder) {
+    TLogger logger;
+    constexpr int PerProducer = 20000;
+    auto produce = [&](char producer) {
+        for (int i = 0; i < PerProducer; ++i)
+            logger.Add(std::string(1, producer) + std::to_string(i));
+    };
+    std::thread a(produce, 'a');
+    std::thread b(produce, 'b');
+    int next[2] = {0, 0};
+    std::string line;
+    while (next[0] + next[1] < 2 * PerProducer) {
+        while (!logger.IsEmpty() && logger.Pop(line)) {
+            const int producer = line[0] - 'a';
+            ASSERT_EQ(std::stoi(line.substr(1)), next[producer]);
+            ++next[producer];
+        }
+        std::this_thread::yield();
+    }
+    a.join();
+    b.join();
+    EXPECT_TRUE(logger.IsEmpty());
+}
