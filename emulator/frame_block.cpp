@@ -21,6 +21,7 @@ void encodeWireFrame(const CanFrame& frame, std::uint8_t* out) {
 CanFrame decodeWireFrame(const std::uint8_t* in) {
     CanFrame frame;
     frame.id = getU32(in);
+    frame.stampTicks = getU32(in + 4);
     frame.remote = in[10] != 0;
     frame.extended = in[11] != 0;
     frame.id &= frame.extended ? 0x1FFFFFFFu : 0x7FFu;

@@ -19,8 +19,8 @@ constexpr std::size_t kFramesPerBlock = 3;
 // Writes one wire frame (21 bytes) for a frame delivered to the host.
 void encodeWireFrame(const CanFrame& frame, std::uint8_t* out);
 
-// Reads one wire frame written by the host. A data length code above 8 is
-// kept as 8: a classic CAN frame never carries more.
+// Reads one wire frame. A data length code above 8 is kept as 8 (a classic
+// CAN frame never carries more); identifier bits beyond 11 or 29 are dropped.
 CanFrame decodeWireFrame(const std::uint8_t* in);
 
 // The frames of the whole blocks in `bytes`, in order. A count byte above 3

@@ -236,6 +236,15 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     return options;
 }
 
+std::vector<std::string> optionNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, setter] : valueOptions())
+        names.push_back(name);
+    for (const auto& [name, set] : flagOptions())
+        names.push_back(name);
+    return names;
+}
+
 std::string helpText() {
     return R"(Usage: ulmar-emu [options]
 

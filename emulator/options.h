@@ -36,4 +36,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
 // The --help text; names every option.
 std::string helpText();
 
+// Every option the parser knows, for checking that --help covers them.
+std::vector<std::string> optionNames();
+
 } // namespace emu

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "options.h"
+
+namespace emu {
+namespace {
+
+std::optional<Options> parse(std::vector<std::string> args, std::string* errorOut = nullptr) {
+    std::string error;
+    auto options = parseOptions(args, error);
+    if (errorOut)
+        *errorOut = error;
+    return options;
+}
+
+TEST(Options, DefaultsDescribeTheUsualAdapter) {
+    const auto o = parse({}).value();
+    EXPECT_EQ(o.name, "virtual0");
+    EXPECT_EQ(o.adapter.identity.vendorId, 0x04D8);
+    EXPECT_EQ(o.adapter.identity.productId, 0x0053);
+    EXPECT_EQ(o.adapter.identity.deviceCode.size(), 4u);
+    EXPECT_EQ(o.adapter.identity.serial.size(), 8u);
+    EXPECT_TRUE(o.busTiming);
+    EXPECT_FALSE(o.separateBuses);
+    EXPECT_EQ(o.faults.writeTimeout, std::chrono::milliseconds(1000));
+}
+
+TEST(Options, ParsesValuesInBothSpellings) {
+    const auto o = parse({"--name",
+                          "bench-1",
+                          "--device-code=8A01",
+                          "--serial",
+                          "ABC",
+                          "--release",
+                          "0x0301",
+                          "--flood",
+                          "100",
+                          "--separate-buses",
+                          "--no-bus-timing",
+                          "--rx-buffer=64",
+                          "--stall-writes",
+                          "0x01:1",
+                          "--drop-after",
+                          "5@0x81",
+                          "--refuse-pipe",
+                          "0x85",
+                          "--languages",
+                          "0409,0407",
+                          "-v"})
+                       .value();
+    EXPECT_EQ(o.name, "bench-1");
+    EXPECT_EQ(o.adapter.identity.deviceCode, "8A01");
+    EXPECT_EQ(o.adapter.identity.serial, "ABC");
+    EXPECT_EQ(o.adapter.identity.release, 0x0301);
+    EXPECT_EQ(o.floodPercent, 100u);
+    EXPECT_TRUE(o.separateBuses);
+    EXPECT_FALSE(o.busTiming);
+    EXPECT_EQ(o.adapter.receiveCapacity, 64u);
+    EXPECT_EQ(o.faults.stallWrites.at(0x01), 1u);
+    EXPECT_EQ(o.faults.dropAfter->after, 5u);
+    EXPECT_EQ(o.faults.dropAfter->endpoint, 0x81);
+    EXPECT_TRUE(o.faults.refusedPipes.count(0x85));
+    EXPECT_EQ(o.adapter.identity.languages, (std::vector<std::uint16_t>{0x0409, 0x0407}));
+    EXPECT_TRUE(o.verbose);
+}
+
+TEST(Options, RejectsBadCommandLinesWithAReason) {
+    const std::vector<std::vector<std::string>> bad{
+        {"--bogus"},
+        {"--name"},
+        {"--name", "../x"},
+        {"--flood", "0"},
+        {"--flood", "101"},
+        {"--device-code", "12345"},
+        {"--release", "0x10000"},
+        {"--stall-writes", "0x07"},
+        {"--refuse-pipe", "0x90"},
+        {"--rx-buffer", "0"},
+        {"--flood", "50", "--replay", "x.log"},
+        {"--demo=1"},
+    };
+    for (const auto& args : bad) {
+        std::string error;
+        EXPECT_FALSE(parse(args, &error)) << args[0];
+        EXPECT_FALSE(error.empty()) << args[0];
+    }
+}
+
+TEST(Options, HelpMentionsEveryOption) {
+    const std::string help = helpText();
+    for (const auto& name : optionNames())
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+}
+
+} // namespace
+} // namespace emu
