@@ -4,6 +4,8 @@
 #include "transport/windows/slot_handle.h"
 #include "transport/windows/windows_usb_backend.h"
 
+#include <algorithm>
+
 namespace ulmar {
 
 namespace {
@@ -77,13 +79,22 @@ std::int32_t WindowsUsbBackend::openEndpointFile(int device, int endpoint, int d
     const DWORD access = direction == 0 ? GENERIC_WRITE : GENERIC_READ;
     const HANDLE file = ::CreateFileA(name.c_str(), access, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        endpointFiles_[static_cast<std::size_t>(device)].push_back(SlotOfHandle(file));
     return SlotOfHandle(file);
 }
 
 bool WindowsUsbBackend::closePipe(int device, std::int32_t pipe) {
-    if (viaWinUsb())
+    if (pipe == kNoPipe)
+        return true;
+    auto& files = endpointFiles_[static_cast<std::size_t>(device)];
+    const auto file = std::find(files.begin(), files.end(), pipe);
+    if (file == files.end())
         return ReleasePipeRef(device);
-    return pipe == kNoPipe || ::CloseHandle(HandleOfSlot(pipe)) != FALSE;
+    if (!::CloseHandle(HandleOfSlot(pipe)))
+        return false;
+    files.erase(file);
+    return true;
 }
 
 bool WindowsUsbBackend::ReleasePipeRef(int device) {

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace ulmar {
 
@@ -78,6 +79,10 @@ private:
     const bool winusbAvailable_;
     int transportMode_ = 0;
     std::array<WinUsbDeviceState, kDeviceCount> devices_{};
+    // Slot values of the endpoint files each device has open. A close goes by
+    // these rather than by the process-wide flag, which a lookup of another
+    // adapter (or of this one, during a fallback) may have switched since.
+    std::array<std::vector<std::int32_t>, kDeviceCount> endpointFiles_{};
 };
 
 } // namespace ulmar
