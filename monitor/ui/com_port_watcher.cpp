@@ -17,15 +17,16 @@ namespace {
 constexpr int kSettleMs = 300;
 } // namespace
 
-TComPortWatcher::TComPortWatcher(QObject* parent) : QObject(parent) {
+TComPortWatcher::TComPortWatcher(QObject* parent, const QString& deviceDir) : QObject(parent) {
     FSettle.setSingleShot(true);
     FSettle.setInterval(kSettleMs);
     connect(&FSettle, &QTimer::timeout, this, &TComPortWatcher::portsChanged);
 #ifdef _WIN32
+    Q_UNUSED(deviceDir);
     QCoreApplication::instance()->installNativeEventFilter(this);
 #else
     FDevWatcher = new QFileSystemWatcher(this);
-    FDevWatcher->addPath(QStringLiteral("/dev"));
+    FDevWatcher->addPath(deviceDir);
     connect(FDevWatcher, &QFileSystemWatcher::directoryChanged, this, [this] { FSettle.start(); });
 #endif
 }

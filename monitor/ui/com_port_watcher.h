@@ -10,11 +10,13 @@ class TComPortListManager;
 
 // Tells the window when serial ports may have come or gone: on Windows the
 // system's device-change broadcast for ports (arrival or completed removal),
-// on Linux a change of the /dev directory. Lives on the window's thread.
+// on Linux a change of the device directory (/dev). Lives on the window's
+// thread.
 class TComPortWatcher : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
-    explicit TComPortWatcher(QObject* parent = nullptr);
+    explicit TComPortWatcher(QObject* parent = nullptr,
+                             const QString& deviceDir = QStringLiteral("/dev"));
     ~TComPortWatcher() override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;

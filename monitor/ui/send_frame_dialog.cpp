@@ -146,6 +146,7 @@ void TfmSendFrame::FormCreate() {
     cbLength = new QComboBox(frameBox);
     for (int dlc = 0; dlc <= 8; ++dlc)
         cbLength->addItem(QString::number(dlc));
+    cbLength->setFixedWidth(56);
     frameLayout->addRow(QStringLiteral("DLC"), cbLength);
     pData = new QWidget(frameBox);
     pData->setFixedSize(2 + 32 * 8, 24);

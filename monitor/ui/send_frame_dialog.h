@@ -18,6 +18,8 @@ class TCanSendList;
 // IsStandard and, for an edit, Item and List, then shows it modally. Only an
 // OK result means the entries were checked and stored; in add mode the caller
 // then takes the new item with TakeNewItem(). Window's thread only.
+// To show it pre-filled without changing anything (screenshots), use edit
+// mode with Item pointing to an item the caller owns and never press Save.
 class TfmSendFrame : public QDialog {
     Q_OBJECT
 public:
