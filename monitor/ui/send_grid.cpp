@@ -29,6 +29,9 @@ constexpr int kActiveColumn = 1;
 constexpr int kCountColumn = 7;
 constexpr int kRowHeight = 22;
 constexpr int kSendFlashMs = 100;
+// At full bus load counts change thousands of times a second; nobody reads
+// them faster than this.
+constexpr int kCountUpdateMs = 50;
 
 const std::array<const char*, kColumnCount> kHeaders = {
     "Mnemonic caption", "Active", "Type", "Period", "ID", "DLC", "Data", "Count"};
@@ -79,7 +82,7 @@ public:
         std::lock_guard<std::mutex> guard(FLock);
         if (FGrid != nullptr)
             QMetaObject::invokeMethod(
-                FGrid, [grid = FGrid] { grid->flushCounts(); }, Qt::QueuedConnection);
+                FGrid, [grid = FGrid] { grid->scheduleCountFlush(); }, Qt::QueuedConnection);
     }
 
     void Detach() {
@@ -297,6 +300,11 @@ void TSendGrid::SetupSendGrid() {
     FSendUpdate->setSingleShot(true);
     FSendUpdate->setInterval(kSendFlashMs);
     connect(FSendUpdate, &QTimer::timeout, this, &TSendGrid::tmSendUpdateTimer);
+
+    FCountUpdate = new QTimer(this);
+    FCountUpdate->setSingleShot(true);
+    FCountUpdate->setInterval(kCountUpdateMs);
+    connect(FCountUpdate, &QTimer::timeout, this, &TSendGrid::flushCounts);
 }
 
 void TSendGrid::setHost(TSendGridHost* host) {
@@ -445,6 +453,11 @@ void TSendGrid::tmSendUpdateTimer() {
 
 void TSendGrid::SendCountChanged(int /*count*/, int tag) {
     FRelay->CountChanged(tag);
+}
+
+void TSendGrid::scheduleCountFlush() {
+    if (!FCountUpdate->isActive())
+        FCountUpdate->start();
 }
 
 void TSendGrid::flushCounts() {

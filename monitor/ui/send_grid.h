@@ -38,10 +38,11 @@ public:
 //   grid->setSendList(list, channelIndex);        on every channel switch
 //                                                 (nullptr: nothing is drawn)
 //   grid->RefreshSendGrid();                      after a mode change
-// The grid must outlive its binding to a list that worker threads may send
-// from; destroy it (or bind nullptr) only after they are stopped or suspended.
-// Count changes arrive on any thread through SendCountChanged and are shown
-// by a queued update on the window's thread; nothing else is thread-safe.
+// Bind nullptr (or destroy the grid) before the bound list is freed. The
+// items keep a callback into the grid; it stays harmless after the grid is
+// gone. Count changes arrive on any thread through SendCountChanged and are
+// shown by a queued update on the window's thread at most every 50 ms;
+// nothing else is thread-safe.
 class TSendGrid : public QWidget {
     Q_OBJECT
 public:
@@ -75,7 +76,7 @@ public:
 
     // Any thread: an item of channel (tag >> 16) changed its count.
     void SendCountChanged(int count, int tag);
-    // Window's thread: shows the counts that changed since the last call.
+    // Window's thread: shows every item's current count now.
     void flushCounts();
 
     // Item row whose Send button is drawn pressed, -1 when none.
@@ -101,7 +102,9 @@ private:
     bool runEditor(TfmSendFrame& editor);
     bool isCurrentStandard() const;
     void setCurrentRow(int row);
+    void scheduleCountFlush();
     friend class TSendGridDelegate;
+    friend class TSendGridCountRelay;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     TSendGridHost* FHost = nullptr;
@@ -114,7 +117,8 @@ private:
     QTableView* FGrid = nullptr;
     TSendGridModel* FModel = nullptr;
     QMenu* FPopup = nullptr;
-    QTimer* FSendUpdate = nullptr; // tmSendUpdate
+    QTimer* FSendUpdate = nullptr;  // tmSendUpdate
+    QTimer* FCountUpdate = nullptr; // spaces out count updates under load
 
     // Shared with the items' count callbacks, which may run on worker threads.
     std::shared_ptr<TSendGridCountRelay> FRelay;
