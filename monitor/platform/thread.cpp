@@ -15,6 +15,12 @@
 #endif
 
 namespace platform {
+namespace {
+
+// The TThread whose body runs on the calling thread, if any.
+thread_local const TThread* tCurrentThread = nullptr;
+
+} // namespace
 
 TThread::~TThread() {
     WaitForEnd();
@@ -42,7 +48,7 @@ bool TThread::Finished() const {
 
 void TThread::SetPriority(TThreadPriority priority) {
     FPriority.store(priority);
-    if (FStarted && FThread.get_id() == std::this_thread::get_id())
+    if (tCurrentThread == this)
         ApplyPriority();
 }
 
@@ -52,6 +58,7 @@ void TThread::WaitForEnd() {
 }
 
 void TThread::Run() {
+    tCurrentThread = this;
     ApplyPriority();
     try {
         Execute();

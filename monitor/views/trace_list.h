@@ -29,8 +29,9 @@ class TCanFrame;
 //    index held across a Clear simply names a newer entry or none.
 class TCorvexTraceList {
 public:
-    // Entries per chunk: 8192 * 24 bytes = 192 KiB per allocation.
-    static constexpr std::size_t ChunkSize = 8192;
+    // Entries per chunk: 8191 * 24 bytes plus the allocator's header fill
+    // exactly 48 pages, so a chunk wastes no page.
+    static constexpr std::size_t ChunkSize = 8191;
     // The list stops growing (and drops further frames) at this many entries,
     // so that every index fits the signed count that readers use.
     static constexpr std::size_t MaxCount = 0x7FFFFFFF;
