@@ -148,6 +148,8 @@ int GetStringDescriptor(int device, std::int32_t controlIn, std::uint8_t index,
 void useBackends(PipeBackend* usbReplacement, PipeBackend* linkReplacement) {
     gUsbOverride = usbReplacement;
     gLinkOverride = linkReplacement;
+    // A replaced backend may already be destroyed: no device may still name it.
+    gOwner.fill(nullptr);
 }
 
 } // namespace ulmar
