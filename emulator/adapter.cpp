@@ -100,6 +100,8 @@ WriteResult Adapter::write(std::uint8_t endpoint, std::span<const std::uint8_t> 
 
 ReadResult Adapter::read(std::uint8_t endpoint, std::uint32_t maxLength,
                          Clock::time_point deadline) {
+    if (maxLength == 0)
+        return {true, {}};
     std::optional<std::vector<std::uint8_t>> packet;
     switch (endpoint) {
     case 0x81:
@@ -163,8 +165,6 @@ WriteResult Adapter::writeFrames(Channel& channel, std::span<const std::uint8_t>
 
 ReadResult Adapter::readFrames(Channel& channel, std::uint32_t maxLength,
                                Clock::time_point deadline) {
-    if (maxLength == 0)
-        return {true, {}};
     const std::size_t blocks = maxLength / kBlockSize;
     const std::size_t room =
         blocks > 0 ? blocks * kFramesPerBlock

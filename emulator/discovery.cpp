@@ -1,9 +1,12 @@
 #include "discovery.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace emu {
@@ -28,6 +31,29 @@ bool isValidAdapterName(const std::string& name) {
     return true;
 }
 
+namespace {
+
+// True when an adapter already answers on the port named in `file`.
+bool fileNamesLiveAdapter(const std::string& file) {
+    std::ifstream in(file);
+    std::string transport, host;
+    unsigned port = 0;
+    if (!(in >> transport >> host >> port) || transport != "tcp" || port == 0 || port > 65535)
+        return false;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    const bool live = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return live;
+}
+
+} // namespace
+
 DiscoveryFile::~DiscoveryFile() {
     remove();
 }
@@ -42,6 +68,11 @@ bool DiscoveryFile::publish(const std::string& directory, const std::string& nam
         return false;
     }
     const std::string finalPath = directory + "/" + name + ".adapter";
+    // A file left by an adapter that was killed is replaced; a live one is not.
+    if (fileNamesLiveAdapter(finalPath)) {
+        error = "an adapter named '" + name + "' is already running (" + finalPath + ")";
+        return false;
+    }
     const std::string tempPath = directory + "/." + name + ".adapter." + std::to_string(::getpid());
     {
         std::ofstream out(tempPath, std::ios::trunc);

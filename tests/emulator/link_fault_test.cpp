@@ -73,6 +73,7 @@ TEST(LinkFaults, DropClosesEveryConnectionOnce) {
     auto commandsAgain = openPipe(emu.port(), 0x02);
     commandsAgain->write(command({10}));
     EXPECT_EQ(again->read(64, 1000)->status, 0u);
+    EXPECT_EQ(emu.stop(), 0);
 }
 
 TEST(LinkFaults, MutedAdapterStopsAnswering) {

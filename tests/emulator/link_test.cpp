@@ -103,6 +103,7 @@ TEST(Link, TwoChannelsShareOneBusByDefault) {
     const auto at0 = readFrames(*in0, 1);
     ASSERT_EQ(at0.size(), 1u);
     EXPECT_EQ(getU32(at0[0].data.data()), 9u);
+    EXPECT_EQ(emu.stop(), 0); // also catches sanitizer reports of the emulator
 }
 
 TEST(Link, SeparateBusesOption) {
@@ -153,6 +154,7 @@ TEST(Link, MalformedMessagesCloseOnlyTheirConnection) {
     auto commands = openPipe(emu.port(), 0x02);
     commands->write(command({12}));
     EXPECT_EQ(healthy->read(64, 1000)->status, 0u);
+    EXPECT_EQ(emu.stop(), 0);
 }
 
 TEST(Link, TwoEmulatorsShareOneDirectory) {

@@ -68,6 +68,19 @@ TEST(Program, PublishesItsPortAndRemovesTheFileOnSigterm) {
     EXPECT_TRUE(pipe->closedByPeer());
 }
 
+TEST(Program, RefusesANameThatIsAlreadyRunningButReplacesAStaleFile) {
+    DeviceDir dir;
+    {
+        EmuProcess first(dir, "twin");
+        EXPECT_EQ(run("--name twin").exitCode, 1);
+        EXPECT_TRUE(std::filesystem::exists(first.adapterFile()));
+    }
+    // A file whose port no longer answers does not block the name.
+    std::ofstream(dir.adapterFile("twin")) << "tcp 127.0.0.1 1\n";
+    EmuProcess again(dir, "twin");
+    EXPECT_NE(again.port(), 1);
+}
+
 TEST(Program, DemoTrafficReachesAStartedChannel) {
     DeviceDir dir;
     EmuProcess emu(dir, "demo", {"--demo"});

@@ -1,14 +1,17 @@
 #include "emu_process.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -37,6 +40,19 @@ std::uint16_t readPublishedPort(const std::string& file) {
     if (!(in >> transport >> host >> port) || transport != "tcp" || port == 0 || port > 65535)
         return 0;
     return static_cast<std::uint16_t>(port);
+}
+
+bool portAnswers(std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    const bool answers = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return answers;
 }
 
 std::vector<std::string> childEnvironment(const std::string& dir) {
@@ -110,7 +126,11 @@ EmuProcess::EmuProcess(const DeviceDir& dir, std::string name, std::vector<std::
         throw std::runtime_error("EmuProcess: cannot start " + argv[0] + ": " + std::strerror(rc));
 
     const auto deadline = std::chrono::steady_clock::now() + startTimeout;
-    while ((port_ = readPublishedPort(adapterFile_)) == 0) {
+    // A stale file from an earlier run may name a dead port: wait for one that answers.
+    for (;;) {
+        port_ = readPublishedPort(adapterFile_);
+        if (port_ != 0 && portAnswers(port_))
+            break;
         int status = 0;
         if (::waitpid(pid_, &status, WNOHANG) == pid_) {
             exitCode_ = decodeWaitStatus(status);

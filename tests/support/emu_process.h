@@ -55,7 +55,8 @@ private:
 
 // One ulmar-emu process named `name`, started with `args` and with
 // ULMAR_DEVICE_DIR set to the given directory. The constructor returns once the
-// emulator's discovery file exists (or throws after `startTimeout`). The
+// emulator's discovery file names a port that accepts connections (or throws
+// after `startTimeout`). The
 // destructor stops the process with SIGTERM and waits for it.
 class EmuProcess {
 public:
@@ -73,7 +74,9 @@ public:
 
     // Sends SIGTERM and waits (SIGKILL after 10 s). Returns the exit code, or
     // 128 + signal number when the process was killed by a signal. Later calls
-    // return the same value.
+    // return the same value. A clean stop gives 0; under a sanitizer build a
+    // report from the emulator makes it non-zero, so EXPECT_EQ(emu.stop(), 0)
+    // at the end of a test catches those too.
     int stop();
 
     // Full path of the ulmar-emu program these tests run.
