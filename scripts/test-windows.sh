@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
 export WINEDEBUG=-all
+# A fresh Wine prefix must not stop to offer Mono or Gecko.
+export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # The 24 export names and the argument bytes each function removes (i686).
 declare -A stack_bytes=(
