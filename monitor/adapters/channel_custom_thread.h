@@ -17,7 +17,8 @@ public:
     // Asks the loop to end and waits at most timeoutMs; true when it ended.
     bool Stop(uint32_t timeoutMs);
 
-    // The channel's objects; not owned. Set before Start only.
+    // The channel's objects; not owned. Written by the creator before Start,
+    // read by the loop after it, so the thread's start orders the two.
     TLogger* FLogger = nullptr;
     TCorvexTraceList* FTraceList = nullptr;
     TCorvexTable* FFrameTable = nullptr;

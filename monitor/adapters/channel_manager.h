@@ -42,11 +42,20 @@ protected:
     explicit TChannelManager(const std::string& name);
 
 private:
-    // Declared first so that it outlives the transmit list that feeds it.
+    // Window, periodic and receive threads push, the send thread takes; its
+    // own lock. Declared first so that it outlives the list that feeds it.
     TSendQueue FSendQueue;
+    // Window's thread only; read by the adapter while it opens the channel.
     TCanSettings FSettings;
+    // Receive thread adds, window's thread drains; guarded by its own lock.
     TLogger FLogger;
+    // Receive and send threads add, window's thread reads and clears; its
+    // appends are serialised and its count is published atomically.
     TCorvexTraceList FTraceList;
+    // Receive thread updates, window's thread requests clear and refresh and
+    // copies rows out; every access holds the table's own lock.
     TCorvexTable FFrameTable;
+    // Window's thread edits it; the periodic and receive threads sweep it;
+    // changes of its length or order and both sweeps hold the list's lock.
     TCanSendList FSendList;
 };

@@ -25,7 +25,8 @@ public:
     // anchored at the first stamp this thread sees. Receive thread only.
     uint32_t DeviceTimeToTick(uint32_t deviceTime);
 
-    // The channel's transmit list; not owned. Set before Start only.
+    // The channel's transmit list; not owned. Written before Start, then
+    // read by the loop only.
     TCanSendList* FSendList = nullptr;
 
 protected:

@@ -21,7 +21,8 @@ public:
     // when the library took the one frame. Send thread only.
     bool TransmitFrame(TCanFrame& frame);
 
-    // The channel's send queue; not owned. Set before Start only.
+    // The channel's send queue; not owned. Written before Start, then read
+    // by the loop only.
     TSendQueue* FSendQueue = nullptr;
 
 protected:
