@@ -2,6 +2,7 @@
 
 #include "message_box.h"
 #include "send_frame_dialog.h"
+#include "send_grid_relay.h"
 #include "transmit/send_list.h"
 
 #include <QAbstractTableModel>
@@ -64,39 +65,6 @@ QString DataText(const TCanFrame& frame) {
 }
 
 } // namespace
-
-// Relays count changes from the sending threads to the grid. Touched by the
-// window's thread and every thread that sends an item of the bound list;
-// FGrid is guarded by FLock, the rest are atomics. Kept alive by the items'
-// callbacks, so a late callback after the grid is gone finds FGrid empty.
-class TSendGridCountRelay {
-public:
-    explicit TSendGridCountRelay(TSendGrid* grid) : FGrid(grid) {}
-
-    void CountChanged(std::int32_t tag) {
-        if (((tag >> 16) & 0xFF) != FChannelIndex.load())
-            return; // an item of a channel that is not shown
-        // One queued update at a time; it reads every count afresh.
-        if (FDirty.exchange(true))
-            return;
-        std::lock_guard<std::mutex> guard(FLock);
-        if (FGrid != nullptr)
-            QMetaObject::invokeMethod(
-                FGrid, [grid = FGrid] { grid->scheduleCountFlush(); }, Qt::QueuedConnection);
-    }
-
-    void Detach() {
-        std::lock_guard<std::mutex> guard(FLock);
-        FGrid = nullptr;
-    }
-
-    std::atomic<int> FChannelIndex{0};
-    std::atomic<bool> FDirty{false};
-
-private:
-    std::mutex FLock;
-    TSendGrid* FGrid;
-};
 
 // The grid's cell texts, like a string grid: row k holds item k. The list
 // being empty still gives one (blank) row.
@@ -231,7 +199,9 @@ static void InitGlyphResources() {
 }
 
 TSendGrid::TSendGrid(QWidget* parent)
-    : QWidget(parent), FRelay(std::make_shared<TSendGridCountRelay>(this)) {
+    : QWidget(parent), FRelay(std::make_shared<TSendGridCountRelay>([this] {
+          QMetaObject::invokeMethod(this, &TSendGrid::scheduleCountFlush, Qt::QueuedConnection);
+      })) {
     InitGlyphResources();
     SetupSendGrid();
 }
@@ -322,7 +292,7 @@ bool TSendGrid::isSendTimerActive() const {
 void TSendGrid::setSendList(TCanSendList* list, int channelIndex) {
     FSendList = list;
     FChannelIndex = channelIndex;
-    FRelay->FChannelIndex.store(channelIndex);
+    FRelay->SetChannel(channelIndex);
     FClickRow = -1;
     RefreshSendGrid();
 }
@@ -350,7 +320,7 @@ void TSendGrid::RefreshSendGrid() {
     std::vector<TSendGridModel::TRow> rows;
     if (FSendList != nullptr) {
         bindItemCallbacks();
-        FRelay->FDirty.store(false);
+        FRelay->BeginFlush();
         const int idDigits = isCurrentStandard() ? 3 : 8;
         for (int k = 0; k < FSendList->Count(); ++k) {
             const TCanSendItem& item = *FSendList->Items(k);
@@ -461,8 +431,8 @@ void TSendGrid::scheduleCountFlush() {
 }
 
 void TSendGrid::flushCounts() {
-    // Clear first: a count raised after this point queues another update.
-    FRelay->FDirty.store(false);
+    // First: a count raised after this point queues another update.
+    FRelay->BeginFlush();
     if (FSendList == nullptr)
         return;
     const int rows = std::min(FSendList->Count(), FModel->itemCount());

@@ -104,7 +104,6 @@ private:
     void setCurrentRow(int row);
     void scheduleCountFlush();
     friend class TSendGridDelegate;
-    friend class TSendGridCountRelay;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     TSendGridHost* FHost = nullptr;
