@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("fmAbout"));
     setWindowTitle(QStringLiteral("About"));
