@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -118,6 +119,36 @@ private slots:
             QCOMPARE(buttons[i]->text(), captions[i]);
         QCOMPARE(FGrid->popupMenu()->actions().size(), 1);
         QCOMPARE(FGrid->popupMenu()->actions().first()->text(), QString("Reset counters"));
+    }
+
+    void glyphsAreTheProgramsOwnResources() {
+        const QImage off(":/CHECK_OFF");
+        const QImage on(":/CHECK_ON");
+        QCOMPARE(off.size(), QSize(18, 18));
+        QCOMPARE(on.size(), QSize(18, 18));
+        for (const QImage* glyph : {&off, &on}) {
+            QCOMPARE(glyph->pixelColor(0, 0), QColor(Qt::black));
+            QCOMPARE(glyph->pixelColor(1, 17), QColor(Qt::black));
+            QCOMPARE(glyph->pixelColor(16, 8), QColor(Qt::black));
+        }
+        QCOMPARE(off.pixelColor(2, 2), QColor(Qt::white));
+        QCOMPARE(on.pixelColor(2, 2), QColor(0, 255, 128));
+        QCOMPARE(on.pixelColor(7, 11), QColor(Qt::black)); // the tick
+    }
+
+    void selectedRowIsAquaOthersWhite() {
+        AddItems(3);
+        FGrid->selectItem(1);
+        const auto background = [this](int row) {
+            const QRect rect = CellRect(row, 5); // DLC "0": the corner is background
+            return PixelAt(rect.topLeft() + QPoint(2, rect.height() - 3));
+        };
+        QCOMPARE(background(0), QColor(Qt::white));
+        QCOMPARE(background(1), QColor(0, 255, 255));
+        QCOMPARE(background(2), QColor(Qt::white));
+        // The header row is silver.
+        QHeaderView* header = FGrid->grid()->horizontalHeader();
+        QCOMPARE(header->grab().toImage().pixelColor(3, 3), QColor(192, 192, 192));
     }
 
     void emptyListShowsOneBlankRowAndIgnoresEveryOperationButAdd() {
