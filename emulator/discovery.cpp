@@ -62,11 +62,14 @@ bool DiscoveryFile::publish(const std::string& directory, const std::string& nam
                             std::uint16_t port, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::create_directories(directory, ec);
+    const bool created = fs::create_directories(directory, ec);
     if (ec) {
         error = "cannot create " + directory + ": " + ec.message();
         return false;
     }
+    // A directory we create holds only our files: keep other users out of it.
+    if (created)
+        fs::permissions(directory, fs::perms::owner_all, fs::perm_options::replace, ec);
     const std::string finalPath = directory + "/" + name + ".adapter";
     // A file left by an adapter that was killed is replaced; a live one is not.
     if (fileNamesLiveAdapter(finalPath)) {

@@ -130,7 +130,10 @@ int main(int argc, char** argv) {
     for (auto& bus : buses)
         bus->start();
     server.start();
-    StatsReporter stats(adapter, log);
+    std::vector<const CanBus*> busViews;
+    for (const auto& bus : buses)
+        busViews.push_back(bus.get());
+    StatsReporter stats(adapter, busViews, log);
     if (options->verbose)
         stats.start();
 
