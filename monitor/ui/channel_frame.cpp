@@ -11,7 +11,6 @@ namespace {
 constexpr int kFrameHeight = 124;
 constexpr int kSettingsHeight = 75;
 constexpr int kButtonHeight = 25;
-constexpr int kComboLeft = 43;
 } // namespace
 
 TfrChannelMan::TfrChannelMan(QWidget* parent) : QFrame(parent) {
@@ -31,9 +30,9 @@ TfrChannelMan::TfrChannelMan(QWidget* parent) : QFrame(parent) {
     btPort->setFixedHeight(kButtonHeight);
 
     auto* settings = new QGridLayout(gbCanSettings);
-    settings->setContentsMargins(4, 2, 4, 2);
+    settings->setContentsMargins(2, 2, 2, 2);
+    settings->setHorizontalSpacing(4);
     settings->setVerticalSpacing(2);
-    settings->setColumnMinimumWidth(0, kComboLeft - 8);
     settings->addWidget(Label3, 0, 0);
     settings->addWidget(cbCanRate, 0, 1);
     settings->addWidget(Label2, 1, 0);
@@ -41,7 +40,7 @@ TfrChannelMan::TfrChannelMan(QWidget* parent) : QFrame(parent) {
     settings->setColumnStretch(1, 1);
 
     auto* main = new QVBoxLayout(gbMain);
-    main->setContentsMargins(4, 2, 4, 4);
+    main->setContentsMargins(2, 2, 2, 2);
     main->setSpacing(4);
     main->addWidget(gbCanSettings);
     main->addWidget(btPort);

@@ -1,0 +1,103 @@
+// Takes the project's screenshots: the main window with live demo traffic on
+// its "Table" and "Trace" pages, the transmit item editor and the About box,
+// as PNG files in the folder given (run by scripts/screenshots.sh).
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QTabWidget>
+
+#include <cstdio>
+#include <memory>
+
+#include "emu_process.h"
+#include "gui_test_files.h"
+
+#include "about_dialog.h"
+#include "adapters/adapter_custom.h"
+#include "main_window.h"
+#include "message_box.h"
+#include "send_frame_dialog.h"
+#include "transmit/send_list.h"
+
+namespace {
+
+// Lets the window run, its timers and the channel threads with it.
+void RunFor(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool Save(QWidget& widget, const QDir& folder, const QString& name) {
+    const QString path = folder.filePath(name);
+    if (!widget.grab().save(path)) {
+        std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("screenshots: %s\n", qPrintable(path));
+    return true;
+}
+
+// A transmit list to show in the grid: one item of every kind.
+void WriteTransmitList() {
+    guitest::WriteFile(guitest::SendListFile(0), "0;0;0;123;0;3;01AB3F;Wake up node;\n"
+                                                 "1;64;1;18FF50E5;0;8;1122334455667788;Heartbeat;\n"
+                                                 "1;3E8;0;300;0;2;A55A;Status (off);\n"
+                                                 "2;0;1;7E8;0;4;DEADBEEF;Answer to request;\n");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.exists() && !QDir().mkpath(folder.path()))
+        return 1;
+
+    guitest::RemoveStoredFiles();
+    WriteTransmitList();
+    tessel::test::DeviceDir deviceDir;
+    tessel::test::EmuProcess emu(deviceDir, "screens", {"--demo", "--separate-buses"});
+
+    auto window = std::make_unique<TfmMain>();
+    window->show();
+    TMessageBoxCapture boxes(true);
+    window->ConnectChannel(0);
+    window->ConnectChannel(1);
+    RunFor(3000);
+    bool ok = Save(*window, folder, QStringLiteral("main-table.png"));
+    window->pcData->setCurrentIndex(1);
+    RunFor(1500);
+    ok = Save(*window, folder, QStringLiteral("main-trace.png")) && ok;
+
+    {
+        TfmSendFrame editor(window.get());
+        editor.Mode = TfmSendFrame::ModeEdit;
+        editor.IsStandard = false;
+        editor.Item = window->Adapter()->GetSendList(0)->Items(1);
+        editor.show();
+        RunFor(300);
+        ok = Save(editor, folder, QStringLiteral("editor.png")) && ok;
+        editor.close();
+
+        TfmAbout about(window.get());
+        about.show();
+        RunFor(300);
+        ok = Save(about, folder, QStringLiteral("about.png")) && ok;
+        about.close();
+    }
+
+    window->close();
+    window.reset();
+    guitest::RemoveStoredFiles();
+    return ok ? 0 : 1;
+}
