@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 
