@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/text_file.h"
@@ -118,24 +119,13 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const Section
     return std::nullopt;
 }
 
-std::optional<std::int32_t> ParseInteger(const std::string& text) {
-    std::size_t pos = 0;
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
-        negative = text[pos++] == '-';
-    unsigned base = 10;
-    if (text.compare(pos, 2, "0x") == 0 || text.compare(pos, 2, "0X") == 0) {
-        base = 16;
-        pos += 2;
-    } else if (pos < text.size() && text[pos] == '$') {
-        base = 16;
-        pos += 1;
-    }
-    if (pos >= text.size())
+// Digits of the base making a value of at most 32 bits; nothing else.
+std::optional<std::uint32_t> ParseDigits(std::string_view digits, unsigned base) {
+    if (digits.empty())
         return std::nullopt;
     std::uint64_t value = 0;
-    for (; pos < text.size(); ++pos) {
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[pos])));
+    for (const char raw : digits) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(raw)));
         unsigned digit;
         if (c >= '0' && c <= '9')
             digit = static_cast<unsigned>(c - '0');
@@ -147,17 +137,25 @@ std::optional<std::int32_t> ParseInteger(const std::string& text) {
         if (value > 0xFFFFFFFFull)
             return std::nullopt;
     }
-    // Hexadecimal text is a bit pattern (FFFFFFFF is -1); decimal must fit.
-    if (base == 16) {
-        const auto bits = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-        return negative ? static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(bits)) : bits;
-    }
-    if (negative)
-        return value <= 0x80000000ull ? std::optional<std::int32_t>(static_cast<std::int32_t>(
-                                            -static_cast<std::int64_t>(value)))
-                                      : std::nullopt;
-    return value <= 0x7FFFFFFFull ? std::optional<std::int32_t>(static_cast<std::int32_t>(value))
-                                  : std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+// A decimal number that fits a signed 32-bit value, or a hexadecimal one
+// after "0x" or "$" taken as a 32-bit pattern (so $FFFFFFFF is -1); either
+// with an optional sign.
+std::optional<std::int32_t> ParseInteger(std::string_view text) {
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '-' || text.front() == '+'))
+        text.remove_prefix(1);
+    const bool hex = text.starts_with("0x") || text.starts_with("0X") || text.starts_with("$");
+    if (hex)
+        text.remove_prefix(text.front() == '$' ? 1 : 2);
+    const auto magnitude = ParseDigits(text, hex ? 16 : 10);
+    if (!magnitude)
+        return std::nullopt;
+    if (!hex && *magnitude > (negative ? 0x80000000u : 0x7FFFFFFFu))
+        return std::nullopt;
+    return static_cast<std::int32_t>(negative ? 0u - *magnitude : *magnitude);
 }
 
 } // namespace
