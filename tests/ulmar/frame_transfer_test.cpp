@@ -140,6 +140,17 @@ TEST_F(Receive, OneShortBlockReadsOneMoreBlock) {
     EXPECT_EQ(adapter.reads.size(), 2u);
 }
 
+TEST_F(Receive, HugeCapacityAsksForFullTransfers) {
+    openDevice();
+    std::vector<uint8_t> bytes = frameBlock(1, {wireFrame(0x42)});
+    const auto empty = frameBlock(0, {});
+    bytes.insert(bytes.end(), empty.begin(), empty.end());
+    adapter.readScript[kFrameIn0] = {{true, bytes}};
+    EXPECT_EQ(VCI_Receive(4, 0, 0, out, 0xFFFFFFFF, 0), 1);
+    ASSERT_EQ(adapter.reads.size(), 1u);
+    EXPECT_EQ(adapter.reads[0].length, 1024u);
+}
+
 TEST_F(Receive, CapacityOneKeepsTheRestInTheRing) {
     openDevice();
     adapter.readScript[kFrameIn0] = {{true, fullBlocks(2, 0x10)}};

@@ -70,14 +70,16 @@ int32_t VCI_API VCI_Receive(uint32_t deviceType, uint32_t deviceIndex, uint32_t 
     if (call.stored == capacity)
         return static_cast<int32_t>(call.stored);
 
-    // One block more than the remaining capacity needs.
-    uint32_t blocksWanted = (capacity - call.stored + 2) / kFramesPerBlock + 1;
+    // One block more than the remaining capacity needs (64-bit, so that a
+    // capacity near 2^32 cannot wrap).
+    uint64_t blocksWanted = (uint64_t{capacity} - call.stored + 2) / kFramesPerBlock + 1;
     std::array<uint8_t, kBlockSize * kBlocksPerTransfer> buffer;
     for (;;) {
         const int32_t pipe = deviceEntry(device).slots[frameInSlot(channel)];
         if (pipe == kNoPipe)
             return failedRead(call);
-        const uint32_t blocks = std::min(blocksWanted, kBlocksPerTransfer);
+        const auto blocks =
+            static_cast<uint32_t>(std::min<uint64_t>(blocksWanted, kBlocksPerTransfer));
         blocksWanted -= blocks;
         uint32_t received = 0;
         if (ReadPipe(device, pipe, buffer.data(), blocks * kBlockSize, kFrameReadTimeoutMs,
