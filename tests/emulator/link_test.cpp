@@ -2,6 +2,8 @@
 // time-outs, and frames between the two channels.
 
 #include <filesystem>
+#include <random>
+#include <thread>
 
 #include "link_helpers.h"
 
@@ -154,6 +156,52 @@ TEST(Link, MalformedMessagesCloseOnlyTheirConnection) {
     auto commands = openPipe(emu.port(), 0x02);
     commands->write(command({12}));
     EXPECT_EQ(healthy->read(64, 1000)->status, 0u);
+    EXPECT_EQ(emu.stop(), 0);
+}
+
+// Random requests from several threads at once: the emulator answers or closes
+// connections, but keeps running and keeps serving.
+TEST(Link, SurvivesRandomRequestsFromManyConnections) {
+    DeviceDir dir;
+    EmuProcess emu(dir, "fuzz", {"--no-bus-timing"});
+    startChannelOverLink(emu.port(), 0);
+    startChannelOverLink(emu.port(), 1);
+    const std::vector<std::uint8_t> endpoints{0x80, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x81,
+                                              0x82, 0x83, 0x84, 0x85, 0x86, 0x07, 0x00};
+    auto client = [&](unsigned seed) {
+        std::mt19937 random(seed);
+        auto bytes = [&](std::size_t n) {
+            std::vector<std::uint8_t> b(n);
+            for (auto& x : b)
+                x = static_cast<std::uint8_t>(random());
+            return b;
+        };
+        for (int round = 0; round < 20; ++round) {
+            LinkPipe pipe(emu.port());
+            const std::uint8_t endpoint = endpoints[random() % endpoints.size()];
+            pipe.open(endpoint);
+            for (int i = 0; i < 20; ++i) {
+                // Mostly the request that fits the pipe, with random contents.
+                std::uint32_t kind = endpoint == 0x80 ? 4 : (endpoint & 0x80) ? 3 : 2;
+                if (random() % 4 == 0)
+                    kind = random() % 6;
+                auto payload = bytes(kind == 2 ? random() % 1100 : 8);
+                if (kind == 3)
+                    putU32(payload.data() + 4, random() % 20); // keep held reads short
+                if (random() % 8 == 0)
+                    payload = bytes(random() % 40);
+                if (!pipe.request(kind, payload, 3s))
+                    break;
+            }
+        }
+    };
+    std::vector<std::thread> clients;
+    for (unsigned seed = 1; seed <= 4; ++seed)
+        clients.emplace_back(client, seed);
+    for (auto& t : clients)
+        t.join();
+    auto control = openPipe(emu.port(), 0x80);
+    EXPECT_EQ(control->descriptor(1, 0, 0, 18)->data.size(), 18u);
     EXPECT_EQ(emu.stop(), 0);
 }
 
