@@ -18,8 +18,9 @@ enum class TThreadPriority { Normal, AboveNormal };
 // Execute() uses its own members must make the body end and call WaitForEnd()
 // in its own destructor.
 //
-// Start, WaitFor, SetPriority and destruction are called by the owner thread;
-// Finished() from any thread. The finished state is guarded by FStateLock.
+// Start, WaitFor and destruction are called by the owner thread; SetPriority
+// by the owner before Start or by the worker itself; Finished() by any
+// thread. The finished state is guarded by FStateLock, the priority is atomic.
 class TThread {
 public:
     TThread() = default;
