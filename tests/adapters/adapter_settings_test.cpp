@@ -178,19 +178,6 @@ TEST(AdapterCustomTest, IsAnyChannelOpenAsksInOrderAndStopsAtTheFirst) {
     EXPECT_EQ(middle.Asked, (std::vector<int>{0, 1}));
 }
 
-TEST(AdapterCustomTest, BaseGivesNoChannelObjectsAndNoRates) {
-    TChannelsAdapter adapter({false});
-    EXPECT_EQ(adapter.GetSendList(0), nullptr);
-    EXPECT_EQ(adapter.GetLogger(0), nullptr);
-    EXPECT_EQ(adapter.GetSettings(0), nullptr);
-    EXPECT_EQ(adapter.GetTraceList(0), nullptr);
-    EXPECT_EQ(adapter.GetFrameTable(0), nullptr);
-    std::vector<uint32_t> rates{1, 2};
-    adapter.GetRates(rates);
-    EXPECT_TRUE(rates.empty());
-    EXPECT_TRUE(adapter.GetLastError().empty());
-}
-
 TEST(AdapterZlgTest, ChannelObjectsOutOfRangeAreNone) {
     RemoveTransmitLists();
     {
