@@ -95,6 +95,8 @@ private:
 
     const std::uint32_t auxValue_;
     VerboseLog& log_;
+    // Fixed after construction; each channel and queue guards itself and is
+    // used by the connection threads (channels also by their bus thread).
     std::array<std::unique_ptr<Channel>, 2> channels_;
     std::array<PipeQueue, 2> replyQueues_; // endpoints 0x82 and 0x84
     std::array<PipeQueue, 2> auxQueues_;   // endpoints 0x85 and 0x86

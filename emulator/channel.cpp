@@ -55,7 +55,7 @@ std::size_t Channel::queueTransmit(std::span<const CanFrame> frames, Clock::time
     {
         std::unique_lock lock(mutex_);
         while (accepted < frames.size()) {
-            const bool silent = !started_ || !sendsOnBus(config_.mode);
+            const bool silent = !started_ || !configured_ || !sendsOnBus(config_.mode);
             if (silent) {
                 discarded_ += frames.size() - accepted;
                 accepted = frames.size();

@@ -80,7 +80,8 @@ public:
     void reset();
     void clearReceiveBuffer();
     // Queues frames for the bus, waiting for room until the deadline. Frames of
-    // a stopped or listen-only channel are accepted and discarded. Returns how
+    // a stopped, never initialised or listen-only channel are accepted and
+    // discarded. Returns how
     // many frames were accepted (all of them unless the deadline passed).
     std::size_t queueTransmit(std::span<const CanFrame> frames, Clock::time_point deadline);
     // Waits until a frame waits (or the deadline passes, or shutdown()) and

@@ -58,8 +58,10 @@ private:
     void dropAllConnections();
 
     Adapter& adapter_;
-    FaultInjector faults_;
+    FaultInjector faults_; // used by every connection thread; guards its own counters
     VerboseLog& log_;
+    // Set by listen() before any thread starts; the accept thread accepts on
+    // it and stop() shuts it down, which is what ends accept().
     int listenFd_ = -1;
     std::uint16_t port_ = 0;
     std::thread acceptThread_;

@@ -27,6 +27,8 @@ using namespace emu;
 
 // Blocks the stop signals in every thread; the main thread collects them with sigwait.
 sigset_t blockStopSignals() {
+    // An inherited "ignore" would discard SIGTERM before sigwait could see it.
+    std::signal(SIGTERM, SIG_DFL);
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);

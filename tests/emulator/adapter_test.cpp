@@ -87,6 +87,18 @@ TEST(Adapter, StoppedChannelDiscardsWhatTheHostSends) {
     EXPECT_EQ(h.adapter.channel(0).status().discarded, 2u);
 }
 
+TEST(Adapter, StartWithoutInitialiseSendsNothing) {
+    Harness h;
+    h.startBuses();
+    h.startChannel(1);
+    h.write(0x02, command({2})); // start, never initialised
+    std::vector<CanFrame> frames;
+    for (std::uint32_t i = 0; i < 96; ++i)
+        frames.push_back(testFrame(0x10, i));
+    EXPECT_TRUE(h.write(0x01, hostBlocks(frames), 200ms).done); // never blocks
+    EXPECT_FALSE(h.read(0x83, 1024, 100ms).data);
+}
+
 TEST(Adapter, SelfTestModeHearsItsOwnFrames) {
     Harness h;
     h.startBuses();
