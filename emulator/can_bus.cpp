@@ -162,7 +162,7 @@ void CanBus::deliver(const CanFrame& frame, const Channel* sender, BitTiming tim
         const BusView& view = views[i];
         if (!view.active || view.timing != timing)
             continue;
-        if (channels_[i] == sender && view.mode != BusMode::SelfTest)
+        if (channels_[i] == sender && view.mode != BusMode::SelfTest && !frame.selfReception)
             continue;
         channels_[i]->deliver(frame);
     }

@@ -4,7 +4,7 @@
 // it compete for the bus by identifier, and each frame occupies the bus for
 // the time its bits need at the sender's bit rate. A frame reaches every other
 // started channel on the bus whose bit timing equals the sender's (and the
-// sender itself in self-test mode).
+// sender itself in self-test mode or when the frame asks for self-reception).
 //
 // Simulated nodes speak at the bit rate of the first active channel on the
 // bus; with no active channel they are silent.

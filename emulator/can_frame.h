@@ -14,6 +14,7 @@ struct CanFrame {
     std::uint8_t length = 0; // data length code, 0..8
     std::array<std::uint8_t, 8> data{};
     std::uint32_t stampTicks = 0; // 0.1 ms since the emulator started; set on delivery
+    bool selfReception = false;   // the sending channel receives it too
 
     bool operator==(const CanFrame&) const = default;
 };

@@ -22,6 +22,9 @@ CanFrame decodeWireFrame(const std::uint8_t* in) {
     CanFrame frame;
     frame.id = getU32(in);
     frame.stampTicks = getU32(in + 4);
+    // Transmit modes 2 and 3 ask for self-reception (3 also for a single shot,
+    // which makes no difference on an error-free bus).
+    frame.selfReception = in[9] == 2 || in[9] == 3;
     frame.remote = in[10] != 0;
     frame.extended = in[11] != 0;
     frame.id &= frame.extended ? 0x1FFFFFFFu : 0x7FFu;

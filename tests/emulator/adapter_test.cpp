@@ -107,6 +107,21 @@ TEST(Adapter, SelfTestModeHearsItsOwnFrames) {
     EXPECT_EQ(h.receive(0, 1).size(), 1u);
 }
 
+TEST(Adapter, SelfReceptionRequestEchoesOneFrame) {
+    Harness h;
+    h.startBuses();
+    h.startChannel(0);
+    h.startChannel(1);
+    auto bytes = hostBlocks({testFrame(0x60, 1), testFrame(0x61, 2)});
+    bytes[1 + 9] = 2; // transmit mode of the first frame: self-reception
+    h.write(0x01, bytes);
+    const auto echoed = h.receive(0, 1);
+    ASSERT_EQ(echoed.size(), 1u);
+    EXPECT_EQ(echoed[0].id, 0x60u);
+    EXPECT_EQ(h.receive(1, 2).size(), 2u);
+    EXPECT_FALSE(h.read(0x81, 1024, 50ms).data);
+}
+
 TEST(Adapter, ReceiveCountAndOverrunsShowInReplies) {
     Harness h(true, false, 5);
     h.startBuses();
