@@ -91,8 +91,6 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     pcData->setTabVisible(2, false);
     FAutoscroll = true;
     cbTraceAutoscroll->setChecked(true);
-    sgSend->setHost(this);
-    sgSend->setSendList(FSendList, FChannelIndex);
     FCreating = false;
 
     resize(kWindowWidth, kWindowHeight);
@@ -185,6 +183,8 @@ void TfmMain::BuildPanel2() {
     GroupBox4 = new QGroupBox(QStringLiteral("Transmit"), Splitter1);
     auto* transmit = Column(GroupBox4, 4);
     sgSend = new TSendGrid(GroupBox4);
+    // The grid asks the window about the channel shown only when it needs to.
+    sgSend->setHost(this);
     transmit->addWidget(sgSend);
     Splitter1->addWidget(pcData);
     Splitter1->addWidget(GroupBox4);
