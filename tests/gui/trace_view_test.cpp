@@ -1,6 +1,8 @@
 // The trace view: line k is entry k of the bound list, formatted only when
 // shown; catching up, clearing and scrolling with a long trace.
 
+#include <QApplication>
+#include <QClipboard>
 #include <QTest>
 
 #include "model/can_frame.h"
@@ -82,6 +84,23 @@ private slots:
         view.CatchUp();
         QCOMPARE(view.LineCount(), 5);
         QCOMPARE(view.LineText(4), QString::fromStdString(second.Items(4)->GetText()));
+    }
+
+    void selectedLinesAreCopied() {
+        TCorvexTraceList list;
+        Fill(list, 50);
+        TTraceView view;
+        view.resize(500, 300);
+        view.show();
+        view.SetTraceList(&list);
+        view.CatchUp();
+        const QFontMetrics metrics(view.font());
+        auto lineY = [&](int k) { return 2 + k * metrics.lineSpacing() + 1; };
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(10, lineY(2)));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(10, lineY(4)));
+        QTest::keySequence(&view, QKeySequence::Copy);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 view.LineText(2) + "\n" + view.LineText(3) + "\n" + view.LineText(4) + "\n");
     }
 };
 
