@@ -23,19 +23,18 @@ declare -A stack_bytes=(
 )
 expected_exports=$(printf '%s\n' "${!stack_bytes[@]}" | LC_ALL=C sort)
 
-# The Linux emulator: the plain build's if it is there, else our own.
-emu=build/emulator/ulmar-emu
-if [[ ! -x $emu ]]; then
-  echo "== native ulmar-emu (build-win-host)"
-  cmake -S . -B build-win-host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_GUI=OFF >/dev/null
-  cmake --build build-win-host -- -j"$jobs" ulmar-emu
-  emu=build-win-host/emulator/ulmar-emu
-fi
-emu=$(realpath "$emu")
+# The Linux side of the end-to-end tests: ulmar-emu and the launcher through
+# which the Windows test programs start and stop it.
+echo "== native ulmar-emu and emulator launcher (build-win-host)"
+cmake -S . -B build-win-host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_GUI=OFF >/dev/null
+cmake --build build-win-host -- -j"$jobs" ulmar-emu ulmar_emu_launcher
+emu=$(realpath build-win-host/emulator/ulmar-emu)
+launcher=$(realpath build-win-host/tests/windows/ulmar_emu_launcher)
 
 echo "== x86_64 cross build (build-win64)"
 cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DULMAR_EMU_PROGRAM="$emu" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DULMAR_EMU_PROGRAM="$emu" -DULMAR_EMU_LAUNCHER="$launcher" >/dev/null
 cmake --build build-win64 -- -j"$jobs"
 
 echo "== i686 cross build (build-win32)"

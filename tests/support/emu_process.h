@@ -88,6 +88,11 @@ private:
     pid_t pid_ = -1;
     std::uint16_t port_ = 0;
     std::optional<int> exitCode_;
+#ifdef _WIN32
+    // Under Wine a Linux launcher runs the emulator for us; this is our
+    // connection to it (a SOCKET), and closing it stops the emulator.
+    std::uintptr_t launcher_ = ~std::uintptr_t{0};
+#endif
 };
 
 } // namespace tessel::test

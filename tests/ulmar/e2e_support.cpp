@@ -2,14 +2,63 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include "emulator_output_win.h"
+#include <winsock2.h>
+// After winsock2.h, which must come first.
+#include <windows.h>
+#else
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace ulmar::e2e {
+
+#ifdef _WIN32
+// The emulators are Linux processes started by a launcher under Wine: they
+// are told where their output goes, and this process's own output stays.
+ChildOutput::ChildOutput() {
+    char directory[MAX_PATH + 1];
+    char file[MAX_PATH + 1];
+    if (!::GetTempPathA(sizeof directory, directory) ||
+        !::GetTempFileNameA(directory, "emu", 0, file))
+        throw std::runtime_error("ChildOutput: cannot create a file");
+    path_ = file;
+    tessel::test::redirectEmulatorOutput(path_);
+}
+
+ChildOutput::~ChildOutput() {
+    stopCapture();
+    ::DeleteFileA(path_.c_str());
+}
+
+void ChildOutput::stopCapture() {
+    tessel::test::redirectEmulatorOutput("");
+}
+
+std::uint16_t deadLoopbackPort() {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+    const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int size = sizeof address;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    ::closesocket(s);
+    ::WSACleanup();
+    return ntohs(address.sin_port);
+}
+#else
 
 ChildOutput::ChildOutput() {
     char pattern[] = "/tmp/ulmar-e2e-output-XXXXXX";
@@ -36,6 +85,19 @@ void ChildOutput::stopCapture() {
     ::close(savedStdout_);
     savedStdout_ = -1;
 }
+
+std::uint16_t deadLoopbackPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+#endif
 
 std::string ChildOutput::text() const {
     std::ifstream in(path_);

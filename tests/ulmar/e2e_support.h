@@ -30,6 +30,9 @@ private:
     int savedStdout_ = -1;
 };
 
+// A loopback port that nobody listens on (bound, then released).
+std::uint16_t deadLoopbackPort();
+
 // The endpoints of every "pipe 0xNN opened" line, in order.
 std::vector<std::uint8_t> openedPipes(const std::string& log);
 

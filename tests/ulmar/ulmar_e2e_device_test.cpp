@@ -3,30 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
+#include <chrono>
 #include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <thread>
 
 using namespace ulmar::e2e;
 using tessel::test::DeviceDir;
 using tessel::test::EmuProcess;
 
 namespace {
-
-// A loopback port that nobody listens on (bound, then released).
-uint16_t deadPort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
 
 VciCanFrame anyFrame() {
     return dataFrame(0x123, {1, 2, 3});
@@ -56,7 +41,8 @@ TEST(DeviceE2E, NoAdapterNoOpen) {
 
 TEST(DeviceE2E, AnnouncementWithoutListenerIsSkipped) {
     DeviceDir dir;
-    std::ofstream(dir.path() + "/0-stale.adapter") << "tcp 127.0.0.1 " << deadPort() << "\n";
+    std::ofstream(dir.path() + "/0-stale.adapter")
+        << "tcp 127.0.0.1 " << deadLoopbackPort() << "\n";
     EXPECT_EQ(VCI_ConnectDevice(4, 0), 0);
     EmuProcess emu(dir, "live", {"--device-code", "3333"});
     EXPECT_EQ(VCI_ConnectDevice(4, 0), 1);
@@ -121,7 +107,7 @@ TEST(DeviceE2E, BadArgumentsCauseNoTraffic) {
     EXPECT_EQ(VCI_Receive(4, 0, 2, &frame, 1, 0), 0);
     EXPECT_EQ(VCI_ReadCANStatus(4, 0, 2, &status), 0);
     EXPECT_EQ(VCI_CloseDevice(4, 10), 0);
-    usleep(200 * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_EQ(output.text(), before) << "the adapter saw nothing";
     EXPECT_EQ(VCI_CloseDevice(4, 0), 1);
 }
