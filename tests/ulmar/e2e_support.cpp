@@ -59,7 +59,6 @@ std::uint16_t deadLoopbackPort() {
     return ntohs(address.sin_port);
 }
 #else
-
 ChildOutput::ChildOutput() {
     char pattern[] = "/tmp/ulmar-e2e-output-XXXXXX";
     const int file = ::mkstemp(pattern);

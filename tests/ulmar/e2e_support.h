@@ -13,7 +13,8 @@ namespace ulmar::e2e {
 
 // Sends the standard output of processes started while it lives (such as a
 // verbose ulmar-emu) to a file that the test can read; this process's own
-// output goes back to where it was when the object ends its capture.
+// output goes back to where it was when the object ends its capture. In the
+// Windows build the emulators run under a Linux launcher and are told the file.
 class ChildOutput {
 public:
     ChildOutput();
