@@ -63,7 +63,7 @@ bool CAdapterCustom::IsAnyChannelOpen() const {
     return false;
 }
 
-void CAdapterCustom::GetRates(std::vector<uint32_t>& list) const {
+void CAdapterCustom::GetRates(TCanRateArray& list) const {
     list.clear();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/can_rate_list.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,7 +40,7 @@ public:
     virtual bool IsChannelOpen(int index) const;
     virtual bool IsAnyChannelOpen() const;
     // The bit rates the adapter supports; empty keeps the built-in table.
-    virtual void GetRates(std::vector<uint32_t>& list) const;
+    virtual void GetRates(TCanRateArray& list) const;
     virtual std::string GetName() const = 0;
 
     bool IsMultiChannel() const { return GetChannelCount() > 1; }

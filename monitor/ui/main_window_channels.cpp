@@ -69,10 +69,7 @@ void TfmMain::SelectAdapter(int index) {
 }
 
 void TfmMain::ApplyAdapterSettings() {
-    // The adapter reports unsigned rates; the table takes them as its own array.
-    std::vector<std::uint32_t> reported;
-    FAdapter->GetRates(reported);
-    FRates->LoadRates(TCanRateArray(reported.begin(), reported.end()));
+    FRates->LoadFromAdapter(FAdapter);
     std::vector<std::string> texts;
     FRates->GetTexts(texts);
     for (int i = 0; i < FAdapter->GetChannelCount() && i < MaxChannels; ++i) {
