@@ -1,27 +1,7 @@
-# Cross build for Windows (x86_64) with Debian's MinGW-w64. The -posix
-# compilers are needed for std::thread and std::mutex. The runtime
-# (libgcc, libstdc++, winpthread) is linked statically so that Ulmar.dll and
-# the test programs need nothing beside the system DLLs.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for Windows (x86_64) with Debian's MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TESSEL_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TESSEL_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TESSEL_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${TESSEL_MINGW_PREFIX}-windres)
-set(CMAKE_DLLTOOL ${TESSEL_MINGW_PREFIX}-dlltool)
-set(CMAKE_NM ${TESSEL_MINGW_PREFIX}-nm)
-set(CMAKE_AR ${TESSEL_MINGW_PREFIX}-ar)
-set(CMAKE_RANLIB ${TESSEL_MINGW_PREFIX}-ranlib)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TESSEL_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
 
 # Test programs run under 64-bit Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
