@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -184,7 +185,10 @@ void TfmSendFrame::FormCreate() {
 }
 
 void TfmSendFrame::showEvent(QShowEvent* event) {
-    FormShow();
+    // The window system also reports a show when the dialog comes back from
+    // being minimised; filling the controls then would wipe the user's entries.
+    if (!event->spontaneous())
+        FormShow();
     QDialog::showEvent(event);
 }
 

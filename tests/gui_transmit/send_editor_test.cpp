@@ -270,6 +270,21 @@ private slots:
         QCOMPARE(item.Tag, 77);
     }
 
+    void restoringAMinimisedDialogKeepsTheEntries() {
+        TfmSendFrame& editor = OpenAdd(true);
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        editor.edCaption->setText("typed");
+        editor.edId->setText("12");
+        editor.cbLength->setCurrentIndex(2);
+        editor.setWindowState(Qt::WindowMinimized);
+        QTest::qWait(50);
+        editor.setWindowState(Qt::WindowNoState);
+        QTest::qWait(50);
+        QCOMPARE(editor.edCaption->text(), QString("typed"));
+        QCOMPARE(editor.edId->text(), QString("12"));
+        QCOMPARE(editor.cbLength->currentIndex(), 2);
+    }
+
     void cancelChangesNothing() {
         TCanSendItem item;
         item.Caption = "keep";
