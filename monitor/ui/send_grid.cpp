@@ -365,8 +365,9 @@ bool TSendGrid::eventFilter(QObject* watched, QEvent* event) {
         const QEvent::Type type = event->type();
         if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            // A double click is also a press, as the second click of a pair.
-            sgSendMouseDown(mouse->position().toPoint(), mouse->button());
+            // Any button acts; a double click is also a press, as the second
+            // click of a pair.
+            sgSendMouseDown(mouse->position().toPoint());
             if (type == QEvent::MouseButtonDblClick)
                 sgSendDblClick();
         }
@@ -374,7 +375,7 @@ bool TSendGrid::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TSendGrid::sgSendMouseDown(const QPoint& pos, Qt::MouseButton button) {
+void TSendGrid::sgSendMouseDown(const QPoint& pos) {
     FClickRow = -1;
     if (FSendList == nullptr || FSendList->Count() == 0)
         return;
@@ -386,10 +387,6 @@ void TSendGrid::sgSendMouseDown(const QPoint& pos, Qt::MouseButton button) {
         FClickRow = row;
         return;
     }
-    // Only the left button acts: a right click opens the pop-up menu and
-    // must not switch sending or put a frame on the bus.
-    if (button != Qt::LeftButton)
-        return;
     TCanSendItem* item = FSendList->Items(row);
     if (item->SendType != TCanSendType::Single) {
         const bool enabled = !item->Enabled.load();

@@ -93,7 +93,7 @@ public:
 
 private:
     void SetupSendGrid();
-    void sgSendMouseDown(const QPoint& pos, Qt::MouseButton button);
+    void sgSendMouseDown(const QPoint& pos);
     void sgSendDblClick();
     void tmSendUpdateTimer();
     void bindItemCallbacks();

@@ -256,10 +256,11 @@ private slots:
         QVERIFY(FList->Items(1)->Enabled.load());
         QCOMPARE(FSent.load(), 0); // switching on sends nothing by itself
 
-        // A right click is for the pop-up menu and switches nothing.
+        // Every mouse button switches, the right one as well.
         QTest::mouseClick(FGrid->grid()->viewport(), Qt::RightButton, {}, CellRect(0, 1).center());
         FGrid->popupMenu()->hide();
-        QVERIFY(!FList->Items(0)->Enabled.load());
+        QVERIFY(FList->Items(0)->Enabled.load());
+        QCOMPARE(Cell(0, 1), QString("1"));
     }
 
     void sendButtonOnOpenChannelSendsOnceAndFlashes() {
@@ -276,6 +277,8 @@ private slots:
         QTRY_COMPARE(Cell(0, 7), QString("1"));
         QTRY_COMPARE(FGrid->pressedRow(), -1);
         QCOMPARE(PixelAt(inButton), QColor(192, 192, 192));
+        QTest::mouseClick(FGrid->grid()->viewport(), Qt::MiddleButton, {}, inButton);
+        QCOMPARE(FSent.load(), 2);
         QVERIFY(boxes.Messages.isEmpty());
     }
 
