@@ -42,7 +42,8 @@ bool TMessageBoxes::ask(const QString& text, QWidget* parent) {
 void TMessageBoxes::notify(const QString& text, QWidget* parent) {
     if (intercepted(TKind::Info, kAppTitle, text, nullptr))
         return;
-    QMessageBox::information(parent, kAppTitle, text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, parent);
+    box.exec();
 }
 
 TMessageBoxes::THook TMessageBoxes::setHook(THook newHook) {

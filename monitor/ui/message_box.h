@@ -27,7 +27,7 @@ public:
     static void showError(const QString& text, QWidget* parent = nullptr);
     // Question titled "Tessel" with Yes and No, No as default; true on Yes.
     static bool ask(const QString& text, QWidget* parent = nullptr);
-    // Plain notice with an OK button.
+    // Plain notice titled "Tessel": no icon, an OK button.
     static void notify(const QString& text, QWidget* parent = nullptr);
 
     // Installs the hook (an empty one restores the real boxes); returns the previous one.

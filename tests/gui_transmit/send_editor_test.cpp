@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -173,6 +174,34 @@ private slots:
         QCOMPARE(item->Period, 2147483647);
         QCOMPARE(item->Frame.Id, 0x7FFu);
         QCOMPARE(item->Frame.Data[5], std::uint8_t{5});
+    }
+
+    // Without a hook the user sees a plain box: no icon, title "Tessel", OK only.
+    void failedCheckShowsAPlainNotice() {
+        FBoxes.reset();
+        TfmSendFrame& editor = OpenAdd(true);
+        editor.edId->clear();
+        QMessageBox::Icon icon = QMessageBox::Critical;
+        QString title, text;
+        QMessageBox::StandardButtons buttons;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr)
+                return;
+            icon = box->icon();
+            title = box->windowTitle();
+            text = box->text();
+            buttons = box->standardButtons();
+            box->accept();
+        });
+        closer.start(10);
+        editor.btSave->click();
+        QCOMPARE(text, QString("Incorrect frame ID"));
+        QCOMPARE(title, QString("Tessel"));
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(editor.isVisible());
     }
 
     void singleKindNeverReadsThePeriod() {
