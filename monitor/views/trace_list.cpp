@@ -58,12 +58,18 @@ TCorvexTraceList::Chunk* TCorvexTraceList::ChunkFor(std::size_t index) {
     return chunk;
 }
 
+// The chunks are freed after the lock is released: freeing a long trace takes
+// tens of milliseconds, and the receive thread must not wait for that.
 void TCorvexTraceList::Clear() {
-    std::lock_guard<std::mutex> lock(FAppendLock);
-    FCount.store(0, std::memory_order_release);
-    FDirectory.store(nullptr, std::memory_order_release);
-    FChunks.clear();
-    FDirectories.clear();
+    std::vector<std::unique_ptr<Chunk>> chunks;
+    std::vector<std::unique_ptr<Directory>> directories;
+    {
+        std::lock_guard<std::mutex> lock(FAppendLock);
+        FCount.store(0, std::memory_order_release);
+        FDirectory.store(nullptr, std::memory_order_release);
+        chunks.swap(FChunks);
+        directories.swap(FDirectories);
+    }
 }
 
 int TCorvexTraceList::Count() const {

@@ -24,7 +24,7 @@ class TCanFrame;
 //  - Count and Items take no lock: they read the published count (acquire)
 //    and then only entries below it, which are complete and immutable.
 //  - Clear takes FAppendLock, so it never meets an Add half way, and frees
-//    the chunks. Clear runs on the reader thread, so no read is in progress;
+//    the chunks after releasing it. Clear runs on the reader thread, so no read is in progress;
 //    entry pointers obtained before a Clear are invalid after it, while an
 //    index held across a Clear simply names a newer entry or none.
 class TCorvexTraceList {
