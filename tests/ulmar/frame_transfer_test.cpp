@@ -221,6 +221,17 @@ TEST_F(Receive, ShortTransferTakesOnlyWholeBlocksReceived) {
     EXPECT_EQ(adapter.reads.size(), 1u) << "w = 3 blocks, one read";
 }
 
+TEST_F(Receive, BlocksThatDidNotArriveCountAsShort) {
+    openDevice();
+    // Capacity 48 asks for 16 blocks; an answer of one full block ends the call.
+    adapter.readScript[kFrameIn0] = {{true, fullBlocks(1, 0)}, {true, {}}};
+    EXPECT_EQ(VCI_Receive(4, 0, 0, out, 48, 0), 3);
+    EXPECT_EQ(adapter.reads.size(), 1u);
+    // A transfer that brings no bytes ends even a call of huge capacity.
+    EXPECT_EQ(VCI_Receive(4, 0, 0, out, 0xFFFFFFFF, 0), 0);
+    EXPECT_EQ(adapter.reads.size(), 2u);
+}
+
 TEST_F(Receive, FailedReadKeepsFramesAlreadyStored) {
     openDevice();
     adapter.readScript[kFrameIn0] = {{true, fullBlocks(15, 0)}, {false, {}}};

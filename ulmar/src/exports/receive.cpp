@@ -34,9 +34,13 @@ struct ReceiveCall {
     }
 
     // Only whole blocks that arrived are read, and never more than 3 frames
-    // of a block, whatever its count byte claims.
+    // of a block, whatever its count byte claims. A block that did not
+    // arrive brought no frames, so it counts as short: an adapter answering
+    // with a few blocks (or none) ends the call instead of being asked again
+    // until a large capacity is used up.
     void takeBlocks(const uint8_t* data, uint32_t blocksAsked, uint32_t bytesReceived) {
         const uint32_t blocks = std::min(blocksAsked, bytesReceived / kBlockSize);
+        shortBlocks += blocksAsked - blocks;
         for (uint32_t b = 0; b < blocks; ++b) {
             const uint8_t* block = data + b * kBlockSize;
             if (block[0] < kFramesPerBlock)
