@@ -1,8 +1,5 @@
 #include "transmit/send_item.h"
 
-#include <algorithm>
-#include <cstdio>
-
 #include "platform/tick_count.h"
 
 std::string TCanSendItem::GetTypeName() const {
