@@ -78,6 +78,9 @@ void CAdapterCustom::LoadSettings(const std::string& fileName) {
     for (int i = 0; i < GetChannelCount(); ++i) {
         const std::string suffix = SettingsKeySuffix(i);
         TCanSettings* settings = GetSettings(i);
+        if (settings == nullptr) {
+            continue; // a channel without settings has nothing to keep
+        }
         settings->Rate = iniFile.ReadInteger(section, "CanRate" + suffix, DefaultRate);
         // Only the low byte of the stored mode counts.
         const auto mode = static_cast<uint8_t>(
@@ -94,6 +97,9 @@ void CAdapterCustom::SaveSettings(const std::string& fileName) {
     for (int i = 0; i < GetChannelCount(); ++i) {
         const std::string suffix = SettingsKeySuffix(i);
         const TCanSettings* settings = GetSettings(i);
+        if (settings == nullptr) {
+            continue;
+        }
         iniFile.WriteInteger(section, "CanRate" + suffix, settings->Rate);
         iniFile.WriteInteger(section, "CanMode" + suffix, static_cast<int32_t>(settings->Mode));
     }

@@ -178,6 +178,15 @@ TEST(AdapterCustomTest, IsAnyChannelOpenAsksInOrderAndStopsAtTheFirst) {
     EXPECT_EQ(middle.Asked, (std::vector<int>{0, 1}));
 }
 
+TEST_F(AdapterSettingsTest, ChannelsWithoutSettingsAreSkipped) {
+    TChannelsAdapter adapter({false, false});
+    adapter.LoadSettings(FIniName);
+    adapter.SaveSettings(FIniName);
+    platform::TIniFile ini(FIniName);
+    EXPECT_EQ(ini.ReadString("Channels", "CanRate_channel0", "none"), "none");
+    EXPECT_EQ(ini.ReadString("Channels", "CanMode_channel1", "none"), "none");
+}
+
 TEST(AdapterZlgTest, ChannelObjectsOutOfRangeAreNone) {
     RemoveTransmitLists();
     {
