@@ -51,6 +51,9 @@ struct PendingRing {
     std::atomic<std::uint8_t> count = 0;
 };
 
+// One per channel number, shared by all devices. Unguarded: hosts keep
+// VCI_Receive of a channel on one thread at a time and never let filter
+// changes (VCI_SetReference kinds 1 to 3) overlap it.
 struct ChannelState {
     std::int32_t filterCount = 0;
     std::uint32_t filterEnabled = 0;
