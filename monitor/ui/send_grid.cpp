@@ -419,10 +419,6 @@ void TSendGrid::tmSendUpdateTimer() {
         TMessageBoxes::notify(QStringLiteral("No connection with CanBus adapter"), this);
 }
 
-void TSendGrid::SendCountChanged(int /*count*/, int tag) {
-    FRelay->CountChanged(tag);
-}
-
 void TSendGrid::scheduleCountFlush() {
     if (!FCountUpdate->isActive())
         FCountUpdate->start();

@@ -38,9 +38,9 @@ public:
 //   grid->RefreshSendGrid();                      after a mode change
 // Bind nullptr (or destroy the grid) before the bound list is freed. The
 // items keep a callback into the grid; it stays harmless after the grid is
-// gone. Count changes arrive on any thread through SendCountChanged and are
-// shown by a queued update on the window's thread at most every 50 ms;
-// nothing else is thread-safe.
+// gone. Count changes arrive on any thread through the items' OnCountChanged,
+// bound to the grid's count relay, and are shown by a queued update on the
+// window's thread at most every 50 ms; nothing else is thread-safe.
 class TSendGrid : public QWidget {
     Q_OBJECT
 public:
@@ -49,7 +49,6 @@ public:
 
     void setHost(TSendGridHost* host);
     void setSendList(TCanSendList* list, int channelIndex);
-    TCanSendList* sendList() const { return FSendList; }
 
     // Runs the item editor modally; true when it closed with OK. The default
     // shows the dialog with exec(); tests and scripts replace it.
@@ -71,11 +70,6 @@ public:
     // Index of the selected item, -1 when none.
     int selectedIndex() const;
     void selectItem(int index);
-
-    // Any thread: an item of channel (tag >> 16) changed its count.
-    void SendCountChanged(int count, int tag);
-    // Window's thread: shows every item's current count now.
-    void flushCounts();
 
     // Item row whose Send button is drawn pressed, -1 when none.
     int pressedRow() const { return FPressedRow; }
@@ -101,6 +95,8 @@ private:
     bool isCurrentStandard() const;
     void setCurrentRow(int row);
     void scheduleCountFlush();
+    // Shows every item's current count now.
+    void flushCounts();
     friend class TSendGridDelegate;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
