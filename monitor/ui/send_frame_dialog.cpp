@@ -107,13 +107,15 @@ void TfmSendFrame::FormCreate() {
     QFont small = optionalLabel->font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
     optionalLabel->setFont(small);
-    auto* captionRow = new QHBoxLayout;
-    captionRow->addWidget(captionLabel);
-    captionRow->addWidget(optionalLabel);
-    captionRow->addStretch();
-    layout->addLayout(captionRow);
+    auto* captionLabels = new QVBoxLayout;
+    captionLabels->setSpacing(0);
+    captionLabels->addWidget(captionLabel);
+    captionLabels->addWidget(optionalLabel);
     edCaption = new QLineEdit(this);
-    layout->addWidget(edCaption);
+    auto* captionRow = new QHBoxLayout;
+    captionRow->addLayout(captionLabels);
+    captionRow->addWidget(edCaption, 1, Qt::AlignTop);
+    layout->addLayout(captionRow);
 
     auto* typeRow = new QHBoxLayout;
     typeRow->addWidget(new QLabel(QStringLiteral("Sending type"), this));
