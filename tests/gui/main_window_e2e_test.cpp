@@ -111,6 +111,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(FWindow->FTableView->Model()->rowCount() >= 3, kWaitMs);
     }
 
+    void traceViewWaitsWhileTheTableShows() {
+        FWindow->pcData->setCurrentIndex(0);
+        TCorvexTraceList* trace = Adapter().GetTraceList(1);
+        const int shown = FWindow->mTrace->LineCount();
+        const int entries = trace->Count();
+        QTRY_VERIFY_WITH_TIMEOUT(trace->Count() > entries + 10, kWaitMs);
+        QTest::qWait(300); // several update ticks
+        QCOMPARE(FWindow->mTrace->LineCount(), shown);
+        FWindow->pcData->setCurrentIndex(1);
+        QTRY_VERIFY_WITH_TIMEOUT(FWindow->mTrace->LineCount() > entries, kWaitMs);
+    }
+
     void clearingTheTableWhileOpenEmptiesIt() {
         FWindow->pcData->setCurrentIndex(0);
         FWindow->btClearTable->click();
