@@ -78,7 +78,7 @@ int FakeBackend::readPipe(int device, std::int32_t pipe, std::uint8_t* buffer, s
     if (!answer.ok)
         return 0;
     const std::size_t count = std::min<std::size_t>(length, answer.bytes.size());
-    std::memcpy(buffer, answer.bytes.data(), count);
+    std::copy_n(answer.bytes.begin(), count, buffer);
     *received = static_cast<std::uint32_t>(count);
     return 1;
 }
