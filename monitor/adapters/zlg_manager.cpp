@@ -75,6 +75,11 @@ bool TZlgManager::InitAndStart(int index) {
 void TZlgManager::StartThreads(TZlgChannel& channel) {
     const auto canIndex = static_cast<uint32_t>(channel.FIndex);
 
+    // Frames queued while the channel was closed are not sent. Cleared before
+    // the receive thread starts, so that answers it queues to the first remote
+    // frames of this opening are not thrown away with them.
+    channel.ClearSendQueue();
+
     channel.FReadThread.reset();
     auto reader = std::make_unique<TZlgThreadRead>(FVci, FDevType, FDevIndex, canIndex);
     reader->FLogger = &channel.Logger();
@@ -83,9 +88,6 @@ void TZlgManager::StartThreads(TZlgChannel& channel) {
     reader->FSendList = &channel.SendList();
     reader->Start();
     channel.FReadThread = std::move(reader);
-
-    // Frames queued while the channel was closed are not sent.
-    channel.ClearSendQueue();
 
     channel.FSendThread.reset();
     auto sender = std::make_unique<TZlgThreadSend>(FVci, FDevType, FDevIndex, canIndex);
