@@ -174,6 +174,8 @@ private slots:
         {
             TMessageBoxCapture yes(true);
             QVERIFY(FWindow->close());
+            // Only the exit question: the channels close without further messages.
+            QCOMPARE(yes.Messages.size(), 1);
         }
         QVERIFY(!Adapter().IsChannelOpen(0));
         QVERIFY(FWindow->SendThread(0)->IsSuspended());
