@@ -55,7 +55,9 @@ public:
     // Writes every item as one line to a new file beside the list's file and
     // renames it over the old one, so a failure never leaves a truncated list.
     // False (with LastError()) when the file cannot be written; the old file
-    // then stays as it was.
+    // then stays as it was. After a Load that could not read the file, Save
+    // refuses too: the list holds at most part of that file, and writing it
+    // would destroy the rest.
     bool Save();
     const std::string& LastError() const { return FLastError; }
 
@@ -78,4 +80,5 @@ private:
     std::mutex FLock;
     std::string FDirectory;
     std::string FLastError;
+    bool FFileUnread = false; // the file exists but Load could not read all of it
 };

@@ -39,10 +39,15 @@ bool TCanSendList::Load() {
         if (item->FromText(std::string(line)))
             Add(std::move(item));
     });
+    FFileUnread = !complete;
     return complete;
 }
 
 bool TCanSendList::Save() {
+    if (FFileUnread) {
+        FLastError = GetFileName() + " was not saved: it could not be read, and is kept as it was";
+        return false;
+    }
     std::string content;
     for (const auto& item : FItems) {
         content += item->ToText();

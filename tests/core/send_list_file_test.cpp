@@ -102,6 +102,24 @@ TEST(SendListFile, AnUnreadableFileIsReportedNotFatal) {
     list.Name.clear();
 }
 
+TEST(SendListFile, AFileThatCouldNotBeReadIsNeverOverwritten) {
+    TempDir dir;
+    const std::string fileName = dir.File("trans_list_zlg_ch0.dat");
+    // Opens fine, then every read fails (the first page of the address space
+    // is never mapped): a file that exists but cannot be read to its end.
+    std::filesystem::create_symlink("/proc/self/mem", fileName);
+    {
+        TCanSendList list;
+        Name(list, dir);
+        EXPECT_FALSE(list.Load());
+        list.Add(std::make_unique<TCanSendItem>());
+        EXPECT_FALSE(list.Save());
+        EXPECT_NE(list.LastError().find("not saved"), std::string::npos) << list.LastError();
+    } // freeing does not write it either
+    EXPECT_TRUE(std::filesystem::is_symlink(fileName));
+    EXPECT_FALSE(std::filesystem::exists(fileName + ".new"));
+}
+
 TEST(SendListFile, AFailedSaveKeepsTheOldFileAndIsReported) {
     TempDir dir;
     const std::string fileName = dir.File("trans_list_zlg_ch0.dat");
