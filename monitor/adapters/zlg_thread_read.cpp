@@ -41,6 +41,9 @@ void TZlgThreadRead::Execute() {
             ProcessRecord(buffer[static_cast<size_t>(i)], frame);
         }
         FFrameTable->ProcessRequests();
+        if (n < 0) {
+            platform::SleepMs(FailurePauseMs);
+        }
     }
     FLogger->Add("** TZlgThreadRead finish");
 }

@@ -20,6 +20,9 @@ public:
     static constexpr uint32_t ReceiveCapacity = 48;
     // Wait time handed to the library; its own read time-out paces the loop.
     static constexpr int32_t ReceiveWaitMs = 48;
+    // Pause after a failed poll. A library that fails at once on every call
+    // (device gone) would otherwise keep a core busy at raised priority.
+    static constexpr uint32_t FailurePauseMs = 1;
 
     // Maps a device time stamp (0.1 ms units) onto the host tick scale,
     // anchored at the first stamp this thread sees. Receive thread only.

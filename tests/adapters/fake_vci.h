@@ -25,6 +25,8 @@ public:
     std::atomic<int32_t> InitResult{1};
     std::atomic<int32_t> StartResult{1};
     std::atomic<int32_t> TransmitResult{1};
+    // When set, Receive fails at once with -1, like a library whose device is gone.
+    std::atomic<bool> ReceiveFailsAtOnce{false};
 
     std::atomic<int> OpenCalls{0};
     std::atomic<int> InitCalls{0};
@@ -63,6 +65,9 @@ public:
     int32_t Receive(uint32_t, uint32_t, uint32_t, VciCanFrame* frames, uint32_t capacity,
                     int32_t) override {
         ++ReceiveCalls;
+        if (ReceiveFailsAtOnce) {
+            return -1;
+        }
         TReceiveBatch batch;
         {
             std::lock_guard<std::mutex> guard(FLock);

@@ -118,6 +118,18 @@ TEST_F(ZlgManagerTest, OpeningTwiceStartsNoFurtherThreads) {
     EXPECT_EQ(starts, 1);
 }
 
+TEST_F(ZlgManagerTest, ALibraryFailingAtOnceDoesNotKeepTheReceiveThreadSpinning) {
+    FVci.ReceiveFailsAtOnce = true;
+    CAdapterZlg adapter(FVci);
+    ASSERT_TRUE(adapter.OpenChannel(0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    adapter.CloseChannel(0);
+    // With the pause at most one poll per millisecond; a spinning loop makes
+    // hundreds of thousands in the same time.
+    EXPECT_GT(FVci.ReceiveCalls, 0);
+    EXPECT_LT(FVci.ReceiveCalls, 1000);
+}
+
 TEST_F(ZlgManagerTest, CloseStopsTheThreadsAndReopenStartsNewOnes) {
     CAdapterZlg adapter(FVci);
     ASSERT_TRUE(adapter.OpenChannel(1));
