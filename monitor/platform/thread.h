@@ -54,6 +54,7 @@ private:
 
     std::thread FThread;
     bool FStarted = false;
+    // Owner or worker stores, the worker applies it at start; atomic.
     std::atomic<TThreadPriority> FPriority{TThreadPriority::Normal};
     // Owner and worker: FFinished under FStateLock, signalled through FEnded.
     mutable std::mutex FStateLock;
