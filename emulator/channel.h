@@ -106,6 +106,8 @@ private:
     const std::size_t receiveCapacity_;
     std::function<void()> wakeBus_; // set before threads start, then read-only
 
+    // Host side runs on connection threads, bus side on the bus thread;
+    // everything below is guarded by mutex_.
     mutable std::mutex mutex_;
     std::condition_variable changed_; // receive data arrived, transmit room, shutdown
     ChannelConfig config_;

@@ -1,7 +1,6 @@
 #include "discovery.h"
 
 #include <arpa/inet.h>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>

@@ -3,7 +3,6 @@
 // Faults the emulator can inject for tests, chosen on the command line, and
 // the counters that decide when they strike.
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>

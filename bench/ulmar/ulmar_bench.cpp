@@ -8,10 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
-#include <vector>
 
 using namespace ulmar::bench;
 using tessel::test::DeviceDir;

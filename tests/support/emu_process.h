@@ -56,8 +56,8 @@ private:
 // One ulmar-emu process named `name`, started with `args` and with
 // ULMAR_DEVICE_DIR set to the given directory. The constructor returns once the
 // emulator's discovery file names a port that accepts connections (or throws
-// after `startTimeout`). The
-// destructor stops the process with SIGTERM and waits for it.
+// after `startTimeout`). The destructor stops the process with SIGTERM and
+// waits for it.
 class EmuProcess {
 public:
     EmuProcess(const DeviceDir& dir, std::string name, std::vector<std::string> args = {},
@@ -67,7 +67,6 @@ public:
     EmuProcess& operator=(const EmuProcess&) = delete;
 
     const std::string& name() const { return name_; }
-    pid_t pid() const { return pid_; }
     const std::string& adapterFile() const { return adapterFile_; }
     // TCP port published in the discovery file.
     std::uint16_t port() const { return port_; }
