@@ -17,8 +17,6 @@ class TIniFile {
 public:
     explicit TIniFile(std::string fileName);
 
-    const std::string& FileName() const { return FFileName; }
-
     // The value of the key, or defaultValue when the file, the section or the
     // key is missing. Surrounding blanks are trimmed.
     std::string ReadString(const std::string& section, const std::string& key,

@@ -93,13 +93,3 @@ TCorvexTable::TItemChangedEvent TCorvexTable::GetOnItemChanged() const {
     std::lock_guard<std::recursive_mutex> lock(FLock);
     return FOnItemChanged;
 }
-
-TCorvexTable::TNotifyEvent TCorvexTable::GetOnCleared() const {
-    std::lock_guard<std::recursive_mutex> lock(FLock);
-    return FOnCleared;
-}
-
-TCorvexTable::TNotifyEvent TCorvexTable::GetOnRefresh() const {
-    std::lock_guard<std::recursive_mutex> lock(FLock);
-    return FOnRefresh;
-}

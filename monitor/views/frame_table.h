@@ -60,8 +60,6 @@ public:
     void SetOnCleared(TNotifyEvent handler);
     void SetOnRefresh(TNotifyEvent handler);
     TItemChangedEvent GetOnItemChanged() const;
-    TNotifyEvent GetOnCleared() const;
-    TNotifyEvent GetOnRefresh() const;
 
     std::atomic<bool> ClearPending{false};
     std::atomic<bool> RefreshPending{false};
