@@ -20,9 +20,6 @@ TChannelManager::~TChannelManager() {
         FLogger.Add(FSendList.LastError());
         platform::DebugOutput(FSendList.LastError());
     }
-    // The list is saved and any failure reported; without its Name the list's
-    // own freeing does not write the same file a second time.
-    FSendList.Name.clear();
 }
 
 void TChannelManager::SendFrame(const TCanFrame& frame) {
