@@ -1,19 +1,18 @@
 #include "emu_process.h"
 
+#include "child_process_posix.h"
+#include "published_port.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <netinet/in.h>
 #include <spawn.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -22,25 +21,6 @@ namespace tessel::test {
 namespace {
 
 constexpr const char* kDirVariable = "ULMAR_DEVICE_DIR";
-
-int decodeWaitStatus(int status) {
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return -1;
-}
-
-// Reads "tcp 127.0.0.1 <port>" from the first line; 0 while the file is absent
-// or incomplete.
-std::uint16_t readPublishedPort(const std::string& file) {
-    std::ifstream in(file);
-    std::string transport, host;
-    unsigned port = 0;
-    if (!(in >> transport >> host >> port) || transport != "tcp" || port == 0 || port > 65535)
-        return 0;
-    return static_cast<std::uint16_t>(port);
-}
 
 bool portAnswers(std::uint16_t port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -125,28 +105,15 @@ EmuProcess::EmuProcess(const DeviceDir& dir, std::string name, std::vector<std::
     if (rc != 0)
         throw std::runtime_error("EmuProcess: cannot start " + argv[0] + ": " + std::strerror(rc));
 
-    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
-    // A stale file from an earlier run may name a dead port: wait for one that answers.
-    for (;;) {
-        port_ = readPublishedPort(adapterFile_);
-        if (port_ != 0 && portAnswers(port_))
-            break;
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            exitCode_ = decodeWaitStatus(status);
-            throw std::runtime_error("EmuProcess: ulmar-emu '" + name_ + "' exited with code " +
-                                     std::to_string(*exitCode_) + " before publishing " +
-                                     adapterFile_);
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            stop();
-            std::ostringstream msg;
-            msg << "EmuProcess: ulmar-emu '" << name_ << "' did not publish " << adapterFile_
-                << " within " << startTimeout.count() << " ms";
-            throw std::runtime_error(msg.str());
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    port_ = awaitPublishedPort(
+        name_, adapterFile_, startTimeout, portAnswers,
+        [this]() -> std::optional<int> {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_)
+                exitCode_ = decodeWaitStatus(status);
+            return exitCode_;
+        },
+        [this] { stop(); });
 }
 
 EmuProcess::~EmuProcess() {
@@ -156,18 +123,7 @@ EmuProcess::~EmuProcess() {
 int EmuProcess::stop() {
     if (exitCode_)
         return *exitCode_;
-    ::kill(pid_, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    int status = 0;
-    pid_t done = 0;
-    while ((done = ::waitpid(pid_, &status, WNOHANG)) == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (done == 0) {
-        ::kill(pid_, SIGKILL);
-        done = ::waitpid(pid_, &status, 0);
-    }
-    exitCode_ = done == pid_ ? decodeWaitStatus(status) : -1;
+    exitCode_ = terminateChild(pid_);
     return *exitCode_;
 }
 

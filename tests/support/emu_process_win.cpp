@@ -5,6 +5,7 @@
 // own mapping of drives to Unix directories.
 #include "emu_process.h"
 #include "emulator_output_win.h"
+#include "published_port.h"
 
 #include <winsock2.h>
 // After winsock2.h, which must come first.
@@ -12,11 +13,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace tessel::test {
 namespace {
@@ -74,17 +73,6 @@ bool portAnswers(std::uint16_t port) {
         return false;
     ::closesocket(s);
     return true;
-}
-
-// Reads "tcp 127.0.0.1 <port>" from the first line; 0 while the file is absent
-// or incomplete.
-std::uint16_t readPublishedPort(const std::string& file) {
-    std::ifstream in(file);
-    std::string transport, host;
-    unsigned port = 0;
-    if (!(in >> transport >> host >> port) || transport != "tcp" || port == 0 || port > 65535)
-        return 0;
-    return static_cast<std::uint16_t>(port);
 }
 
 std::uint16_t launcherPort() {
@@ -203,27 +191,15 @@ EmuProcess::EmuProcess(const DeviceDir& dir, std::string name, std::vector<std::
         throw;
     }
 
-    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
-    // A stale file from an earlier run may name a dead port: wait for one that answers.
-    for (;;) {
-        port_ = readPublishedPort(adapterFile_);
-        if (port_ != 0 && portAnswers(port_))
-            break;
-        if ((exitCode_ = exitCodeIn(ask(launcher, "state")))) {
-            ::closesocket(launcher);
-            throw std::runtime_error("EmuProcess: ulmar-emu '" + name_ + "' exited with code " +
-                                     std::to_string(*exitCode_) + " before publishing " +
-                                     adapterFile_);
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            stop();
-            std::ostringstream msg;
-            msg << "EmuProcess: ulmar-emu '" << name_ << "' did not publish " << adapterFile_
-                << " within " << startTimeout.count() << " ms";
-            throw std::runtime_error(msg.str());
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    port_ = awaitPublishedPort(
+        name_, adapterFile_, startTimeout, portAnswers,
+        [this, launcher] {
+            exitCode_ = exitCodeIn(ask(launcher, "state"));
+            if (exitCode_)
+                ::closesocket(launcher);
+            return exitCode_;
+        },
+        [this] { stop(); });
 }
 
 EmuProcess::~EmuProcess() {

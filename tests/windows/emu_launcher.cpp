@@ -15,9 +15,10 @@
 //   stop                  -> SIGTERM, wait (SIGKILL after 10 s) -> "exited <code>"
 // When the connection ends, a still running emulator is stopped the same way.
 // An exit code is 128 + signal number when a signal ended the emulator.
+#include "child_process_posix.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -29,7 +30,6 @@
 #include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -37,13 +37,8 @@ extern char** environ;
 
 namespace {
 
-int decodeWaitStatus(int status) {
-    if (WIFEXITED(status))
-        return WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        return 128 + WTERMSIG(status);
-    return -1;
-}
+using tessel::test::decodeWaitStatus;
+using tessel::test::terminateChild;
 
 // One client's emulator; lives in the process that serves the connection.
 class Emulator {
@@ -90,26 +85,11 @@ public:
         if (pid_ <= 0)
             return "failed not started";
         if (!exitCode_)
-            exitCode_ = terminate();
+            exitCode_ = terminateChild(pid_);
         return "exited " + std::to_string(*exitCode_);
     }
 
 private:
-    int terminate() {
-        ::kill(pid_, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        int status = 0;
-        pid_t done = 0;
-        while ((done = ::waitpid(pid_, &status, WNOHANG)) == 0 &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (done == 0) {
-            ::kill(pid_, SIGKILL);
-            done = ::waitpid(pid_, &status, 0);
-        }
-        return done == pid_ ? decodeWaitStatus(status) : -1;
-    }
-
     static std::vector<std::string> environmentWith(const std::string& entry) {
         const std::string name = entry.substr(0, entry.find('=') + 1);
         std::vector<std::string> env;
