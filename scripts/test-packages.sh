@@ -35,14 +35,13 @@ wait_for_file() {
 
 echo "== Debian packages"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessel-packages.XXXXXX")
-names=()
 emu_pid=
+# Removes every installed package made from this source tree.
 purge() {
-  local installed=() name
-  for name in "${names[@]}"; do
-    dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q "ok installed" && installed+=("$name")
-  done
-  if ((${#installed[@]})); then apt_get purge "${installed[@]}" >/dev/null; fi
+  local installed
+  installed=$(dpkg-query -W -f='${db:Status-Status} ${source:Package} ${binary:Package}\n' |
+    awk '$1 == "installed" && $2 == "tessel" { print $3 }')
+  if [[ -n $installed ]]; then apt_get purge $installed >/dev/null; fi
 }
 cleanup() {
   if [[ -n $emu_pid ]]; then
@@ -53,6 +52,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+purge # what an earlier, interrupted run left: it would change the dependencies
 
 # A packaged monitor knows it is installed by running from the bin folder of
 # the prefix it was built for, so the packages come from a build for /usr.
@@ -65,6 +66,7 @@ fi
 debs=()
 for deb in build/packages/*.deb; do debs+=("$(realpath "$deb")"); done
 ((${#debs[@]} == 4)) || fail "expected 4 packages, got ${#debs[@]}"
+names=()
 for deb in "${debs[@]}"; do
   names+=("$(dpkg-deb --field "$deb" Package)")
   echo "$(basename "$deb"): $(dpkg-deb --field "$deb" Depends)"
@@ -74,7 +76,6 @@ echo "== lintian"
 lintian --fail-on error --tag-display-limit 0 "${debs[@]}"
 
 echo "== install"
-purge # what an earlier, interrupted run left
 apt_get install "${debs[@]}" >/dev/null
 for name in "${names[@]}"; do dpkg-query -W "$name"; done
 
