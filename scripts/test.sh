@@ -29,4 +29,5 @@ if [[ -x scripts/test-windows.sh ]]; then
   echo "== Windows build under Wine"
   scripts/test-windows.sh
 fi
+scripts/test-packages.sh
 echo "all test suites passed"
