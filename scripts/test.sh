@@ -29,5 +29,6 @@ if [[ -x scripts/test-windows.sh ]]; then
   echo "== Windows build under Wine"
   scripts/test-windows.sh
 fi
+echo "== Debian packages"
 scripts/test-packages.sh
 echo "all test suites passed"
