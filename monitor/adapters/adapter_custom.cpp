@@ -54,6 +54,10 @@ bool CAdapterCustom::IsChannelOpen(int) const {
     return false;
 }
 
+std::string CAdapterCustom::GetChannelFault(int) const {
+    return {};
+}
+
 bool CAdapterCustom::IsAnyChannelOpen() const {
     for (int i = 0; i < GetChannelCount(); ++i) {
         if (IsChannelOpen(i)) {

@@ -38,6 +38,9 @@ public:
     virtual bool OpenChannel(int index) = 0;
     virtual void CloseChannel(int index) = 0;
     virtual bool IsChannelOpen(int index) const;
+    // Empty while an open channel works; otherwise a short text of what went
+    // wrong with it (its adapter lost, its thread failed).
+    virtual std::string GetChannelFault(int index) const;
     virtual bool IsAnyChannelOpen() const;
     // The bit rates the adapter supports; empty keeps the built-in table.
     virtual void GetRates(TCanRateArray& list) const;

@@ -61,6 +61,8 @@ public:
     int AdapterChannelCount() const override;
     TCanSettings* CurrentSettings() const;
     void UpdateChannelControls();
+    // Shows in each channel frame what went wrong with its open channel.
+    void ShowChannelFaults();
     void ConnectChannel(int i);
     void DisconnectChannel(int i, bool quiet);
     void DrainLog();
