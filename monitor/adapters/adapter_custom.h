@@ -48,7 +48,8 @@ public:
 
     bool IsMultiChannel() const { return GetChannelCount() > 1; }
     void LoadSettings(const std::string& fileName);
-    void SaveSettings(const std::string& fileName);
+    // False when a value could not be written to the file.
+    bool SaveSettings(const std::string& fileName);
 
     // Text of the most recent failure to open a channel; empty until one.
     const std::string& GetLastError() const { return FLastError; }

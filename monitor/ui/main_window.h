@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -50,6 +51,11 @@ public:
 
     explicit TfmMain(QWidget* parent = nullptr);
     ~TfmMain() override;
+
+    // Closes the window in order, as Exit does but without the question: on
+    // SIGTERM, SIGINT or SIGHUP. The files are saved when the window goes
+    // away; a failure then goes to standard error.
+    void CloseWithoutQuestion();
 
     // Operations of the window, public for the tests.
     void SelectAdapter(int index);
@@ -133,6 +139,9 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void FormDestroy();
+    // Saves the settings file and the transmit lists once; the texts of the
+    // saves that failed.
+    QStringList SaveStoredFiles();
 
     void frChannelMan0btPortClick(int channel);
     void cbCanRateChange(int channel, int item);
@@ -168,4 +177,6 @@ private:
     bool FCreating = false;
     bool FShown = false;
     bool FDestroyed = false;
+    bool FFilesSaved = false;
+    bool FQuitWithoutQuestion = false;
 };
