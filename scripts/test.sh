@@ -25,4 +25,5 @@ if [[ -x scripts/test-windows.sh ]]; then
   echo "== Windows build under Wine"
   scripts/test-windows.sh
 fi
+scripts/fuzz.sh
 echo "all test suites passed"
