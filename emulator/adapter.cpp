@@ -102,22 +102,12 @@ ReadResult Adapter::read(std::uint8_t endpoint, std::uint32_t maxLength,
                          Clock::time_point deadline) {
     if (maxLength == 0)
         return {true, {}};
-    std::optional<std::vector<std::uint8_t>> packet;
-    switch (endpoint) {
-    case 0x81:
-    case 0x83:
+    if (endpoint == 0x81 || endpoint == 0x83)
         return readFrames(channel(endpoint == 0x81 ? 0 : 1), maxLength, deadline);
-    case 0x82:
-    case 0x84:
-        packet = replyQueues_[endpoint == 0x82 ? 0 : 1].pop(deadline);
-        break;
-    case 0x85:
-    case 0x86:
-        packet = auxQueues_[endpoint == 0x85 ? 0 : 1].pop(deadline);
-        break;
-    default:
+    PipeQueue* queue = replyQueueOf(endpoint);
+    if (queue == nullptr)
         return {};
-    }
+    std::optional<std::vector<std::uint8_t>> packet = queue->pop(deadline);
     if (!packet)
         return {};
     // A reply is one packet; a shorter read gets its beginning only.
@@ -134,6 +124,31 @@ std::optional<std::vector<std::uint8_t>> Adapter::descriptor(std::uint8_t type, 
 AdapterIdentity Adapter::identity() const {
     std::lock_guard lock(mutex_);
     return identity_;
+}
+
+void Adapter::pipeOpened(std::uint8_t endpoint) {
+    if (PipeQueue* queue = replyQueueOf(endpoint))
+        queue->clear();
+}
+
+PipeQueue* Adapter::replyQueueOf(std::uint8_t endpoint) {
+    switch (endpoint) {
+    case 0x82:
+        return &replyQueues_[0];
+    case 0x84:
+        return &replyQueues_[1];
+    case 0x85:
+        return &auxQueues_[0];
+    case 0x86:
+        return &auxQueues_[1];
+    default:
+        return nullptr;
+    }
+}
+
+void Adapter::clearReplies(int index) {
+    replyQueues_[static_cast<std::size_t>(index)].clear();
+    auxQueues_[static_cast<std::size_t>(index)].clear();
 }
 
 void Adapter::shutdown() {
@@ -200,6 +215,7 @@ void Adapter::handleCommand(int index, const CommandPacket& packet, PipeQueue& r
         return;
     case Opcode::ResetChannel:
         ch.reset();
+        clearReplies(index);
         log_.print(who + "reset");
         return;
     case Opcode::SetReference: {
@@ -217,9 +233,10 @@ void Adapter::handleCommand(int index, const CommandPacket& packet, PipeQueue& r
         writeDeviceCode(packet);
         return;
     case Opcode::ResetDevice:
-        for (auto& c : channels_) {
-            c->reset();
-            c->clearReceiveBuffer();
+        for (int i = 0; i < 2; ++i) {
+            channel(i).reset();
+            channel(i).clearReceiveBuffer();
+            clearReplies(i);
         }
         log_.print("device reset");
         return;

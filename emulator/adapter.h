@@ -74,6 +74,9 @@ public:
                                                         std::uint32_t maxLength) const;
 
     AdapterIdentity identity() const;
+    // A host opened `endpoint`: replies an earlier host left unread on that
+    // in-pipe are dropped, so they are never taken for answers to its queries.
+    void pipeOpened(std::uint8_t endpoint);
     // Ends every waiting read and write for good (emulator stopping).
     void shutdown();
 
@@ -92,6 +95,9 @@ private:
     std::array<std::uint32_t, kPacketWords> statusReply(const Channel& channel) const;
     void initialise(int channelIndex, const CommandPacket& packet);
     void writeDeviceCode(const CommandPacket& packet);
+    // Reply queue of an in-endpoint 0x82, 0x84, 0x85 or 0x86; nullptr otherwise.
+    PipeQueue* replyQueueOf(std::uint8_t endpoint);
+    void clearReplies(int channelIndex);
 
     const std::uint32_t auxValue_;
     VerboseLog& log_;

@@ -1,11 +1,14 @@
 #include "discovery.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace emu {
@@ -51,6 +54,33 @@ bool fileNamesLiveAdapter(const std::string& file) {
     return live;
 }
 
+// Creates `directory` for this user alone if it is missing; false with a
+// reason when it cannot, or when it is not a real directory of this user that
+// only this user may write to: hosts trust whatever port a file there names.
+bool preparePrivateDirectory(const std::string& directory, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path parent = fs::path(directory).parent_path();
+    if (!parent.empty())
+        fs::create_directories(parent, ec);
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot create " + directory + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (::lstat(directory.c_str(), &info) != 0) {
+        error = "cannot examine " + directory + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+        (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        error = "refusing " + directory +
+                ": not a directory of this user that only this user may write to";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 DiscoveryFile::~DiscoveryFile() {
@@ -61,14 +91,8 @@ bool DiscoveryFile::publish(const std::string& directory, const std::string& nam
                             std::uint16_t port, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const bool created = fs::create_directories(directory, ec);
-    if (ec) {
-        error = "cannot create " + directory + ": " + ec.message();
+    if (!preparePrivateDirectory(directory, error))
         return false;
-    }
-    // A directory we create holds only our files: keep other users out of it.
-    if (created)
-        fs::permissions(directory, fs::perms::owner_all, fs::perm_options::replace, ec);
     const std::string finalPath = directory + "/" + name + ".adapter";
     // A file left by an adapter that was killed is replaced; a live one is not.
     if (fileNamesLiveAdapter(finalPath)) {

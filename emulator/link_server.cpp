@@ -198,8 +198,10 @@ bool LinkServer::handleOpen(Connection& c, const LinkMessage& message) {
         return false;
     const std::uint8_t endpoint = message.payload[0];
     const bool open = isValidEndpoint(endpoint) && !faults_.refusesOpen(endpoint);
-    if (open)
+    if (open) {
         c.endpoint = endpoint;
+        adapter_.pipeOpened(endpoint);
+    }
     log_.print("pipe " + endpointName(endpoint) + (open ? " opened" : " refused") +
                " (connection " + std::to_string(c.id) + ")");
     return writeMessage(c.fd, message.kind, statusPayload(open ? 0 : 1));

@@ -31,4 +31,6 @@ if [[ -x scripts/test-windows.sh ]]; then
 fi
 echo "== Debian packages"
 scripts/test-packages.sh
+echo "== fuzzing"
+scripts/fuzz.sh
 echo "all test suites passed"

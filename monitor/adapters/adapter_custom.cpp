@@ -54,6 +54,10 @@ bool CAdapterCustom::IsChannelOpen(int) const {
     return false;
 }
 
+std::string CAdapterCustom::GetChannelFault(int) const {
+    return {};
+}
+
 bool CAdapterCustom::IsAnyChannelOpen() const {
     for (int i = 0; i < GetChannelCount(); ++i) {
         if (IsChannelOpen(i)) {
@@ -90,18 +94,21 @@ void CAdapterCustom::LoadSettings(const std::string& fileName) {
     DoLoadSettings(iniFile, section);
 }
 
-void CAdapterCustom::SaveSettings(const std::string& fileName) {
+bool CAdapterCustom::SaveSettings(const std::string& fileName) {
     EnsureFileExists(fileName);
     platform::TIniFile iniFile(fileName);
     const std::string section = GetName();
+    bool written = true;
     for (int i = 0; i < GetChannelCount(); ++i) {
         const std::string suffix = SettingsKeySuffix(i);
         const TCanSettings* settings = GetSettings(i);
         if (settings == nullptr) {
             continue;
         }
-        iniFile.WriteInteger(section, "CanRate" + suffix, settings->Rate);
-        iniFile.WriteInteger(section, "CanMode" + suffix, static_cast<int32_t>(settings->Mode));
+        written &= iniFile.WriteInteger(section, "CanRate" + suffix, settings->Rate);
+        written &=
+            iniFile.WriteInteger(section, "CanMode" + suffix, static_cast<int32_t>(settings->Mode));
     }
     DoSaveSettings(iniFile, section);
+    return written;
 }

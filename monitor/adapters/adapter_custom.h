@@ -38,6 +38,9 @@ public:
     virtual bool OpenChannel(int index) = 0;
     virtual void CloseChannel(int index) = 0;
     virtual bool IsChannelOpen(int index) const;
+    // Empty while an open channel works; otherwise a short text of what went
+    // wrong with it (its adapter lost, its thread failed).
+    virtual std::string GetChannelFault(int index) const;
     virtual bool IsAnyChannelOpen() const;
     // The bit rates the adapter supports; empty keeps the built-in table.
     virtual void GetRates(TCanRateArray& list) const;
@@ -45,7 +48,8 @@ public:
 
     bool IsMultiChannel() const { return GetChannelCount() > 1; }
     void LoadSettings(const std::string& fileName);
-    void SaveSettings(const std::string& fileName);
+    // False when a value could not be written to the file.
+    bool SaveSettings(const std::string& fileName);
 
     // Text of the most recent failure to open a channel; empty until one.
     const std::string& GetLastError() const { return FLastError; }

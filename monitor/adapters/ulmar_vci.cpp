@@ -8,6 +8,9 @@ public:
     int32_t OpenDevice(uint32_t devType, uint32_t devIndex, uint32_t reserved) override {
         return VCI_OpenDevice(devType, devIndex, reserved);
     }
+    int32_t CloseDevice(uint32_t devType, uint32_t devIndex) override {
+        return VCI_CloseDevice(devType, devIndex);
+    }
     int32_t InitCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex,
                     const VciInitConfig* config) override {
         return VCI_InitCAN(devType, devIndex, canIndex, config);

@@ -4,7 +4,7 @@
 
 #include "ulmar.h"
 
-// The five library calls the monitor makes, behind one interface so that the
+// The library calls the monitor makes, behind one interface so that the
 // adapter can be driven by a test double as well as by the real library.
 // Results keep the library's meaning: 1 done, 0 failed, -1 not open, or a count.
 class TVciApi {
@@ -12,6 +12,8 @@ public:
     virtual ~TVciApi() = default;
 
     virtual int32_t OpenDevice(uint32_t devType, uint32_t devIndex, uint32_t reserved) = 0;
+    // Only to open a device afresh whose adapter went away and came back.
+    virtual int32_t CloseDevice(uint32_t devType, uint32_t devIndex) = 0;
     virtual int32_t InitCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex,
                             const VciInitConfig* config) = 0;
     virtual int32_t StartCAN(uint32_t devType, uint32_t devIndex, uint32_t canIndex) = 0;

@@ -44,6 +44,10 @@ void CAdapterZlg::CloseChannel(int index) {
     FManager->CloseChannel(index);
 }
 
+std::string CAdapterZlg::GetChannelFault(int index) const {
+    return FManager->ChannelFault(index);
+}
+
 bool CAdapterZlg::IsChannelOpen(int index) const {
     return FManager->IsChannelOpen(index);
 }

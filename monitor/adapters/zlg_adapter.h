@@ -30,6 +30,7 @@ public:
     bool OpenChannel(int index) override;
     void CloseChannel(int index) override;
     bool IsChannelOpen(int index) const override;
+    std::string GetChannelFault(int index) const override;
     std::string GetName() const override { return ClassName(); }
 
     TZlgManager& Manager() { return *FManager; }

@@ -3,6 +3,8 @@
 #include "adapters/vci_api.h"
 #include "adapters/zlg_bit_timing.h"
 
+#include <exception>
+
 namespace {
 
 constexpr int32_t VciOk = 1;
@@ -33,6 +35,21 @@ bool TZlgManager::OpenDevice() {
     return FDeviceOpen;
 }
 
+std::string TZlgManager::ChannelFault(int index) const {
+    if (!IsChannelOpen(index)) {
+        return {};
+    }
+    const TZlgChannel& channel = *FChannels[static_cast<size_t>(index)];
+    if ((channel.FReadThread && channel.FReadThread->Failed()) ||
+        (channel.FSendThread && channel.FSendThread->Failed())) {
+        return "Channel failed";
+    }
+    if (channel.FReadThread && channel.FReadThread->AdapterLost()) {
+        return "Adapter lost";
+    }
+    return {};
+}
+
 bool TZlgManager::OpenChannel(int index) {
     if (!IsValidIndex(index)) {
         SetError("Channel index is out of range");
@@ -45,11 +62,56 @@ bool TZlgManager::OpenChannel(int index) {
     if (channel.FOpened) {
         return true;
     }
-    if (!InitAndStart(index)) {
+    if (FDeviceSuspect && !ReopenDevice(index) && !FDeviceOpen) {
         return false;
     }
-    StartThreads(channel);
+    if (!InitAndStart(index)) {
+        // The adapter may have gone and come back while no channel watched
+        // it: its old pipes are dead, a fresh open finds it again.
+        const std::string error = FLastError;
+        if (!ReopenDevice(index)) {
+            if (FDeviceOpen) {
+                SetError(error);
+            }
+            return false;
+        }
+        if (!InitAndStart(index)) {
+            return false;
+        }
+    }
+    if (!StartThreads(channel)) {
+        return false;
+    }
     channel.FOpened = true;
+    return true;
+}
+
+bool TZlgManager::ReopenDevice(int opening) {
+    std::vector<int> restart;
+    for (int i = 0; i < FChannelCount; ++i) {
+        if (i != opening && IsChannelOpen(i)) {
+            if (ChannelFault(i).empty()) {
+                return false;
+            }
+            restart.push_back(i);
+        }
+    }
+    for (int i : restart) {
+        CloseChannel(i);
+    }
+    FVci.CloseDevice(FDevType, FDevIndex);
+    FDeviceOpen = false;
+    FDeviceSuspect = false;
+    if (!OpenDevice()) {
+        return false;
+    }
+    for (int i : restart) {
+        TZlgChannel& channel = *FChannels[static_cast<size_t>(i)];
+        if (InitAndStart(i) && StartThreads(channel)) {
+            channel.FOpened = true;
+            channel.Logger().Add("** Channel reopened with the adapter");
+        }
+    }
     return true;
 }
 
@@ -72,7 +134,7 @@ bool TZlgManager::InitAndStart(int index) {
     return true;
 }
 
-void TZlgManager::StartThreads(TZlgChannel& channel) {
+bool TZlgManager::StartThreads(TZlgChannel& channel) {
     const auto canIndex = static_cast<uint32_t>(channel.FIndex);
 
     // Frames queued while the channel was closed are not sent. Cleared before
@@ -80,29 +142,33 @@ void TZlgManager::StartThreads(TZlgChannel& channel) {
     // frames of this opening are not thrown away with them.
     channel.ClearSendQueue();
 
-    channel.FReadThread.reset();
-    auto reader = std::make_unique<TZlgThreadRead>(FVci, FDevType, FDevIndex, canIndex);
-    reader->FLogger = &channel.Logger();
-    reader->FTraceList = &channel.TraceList();
-    reader->FFrameTable = &channel.FrameTable();
-    reader->FSendList = &channel.SendList();
-    reader->Start();
-    channel.FReadThread = std::move(reader);
+    try {
+        channel.FReadThread.reset();
+        auto reader = std::make_unique<TZlgThreadRead>(FVci, FDevType, FDevIndex, canIndex);
+        reader->FLogger = &channel.Logger();
+        reader->FTraceList = &channel.TraceList();
+        reader->FFrameTable = &channel.FrameTable();
+        reader->FSendList = &channel.SendList();
+        channel.FReadThread = std::move(reader);
+        channel.FReadThread->Start();
 
-    channel.FSendThread.reset();
-    auto sender = std::make_unique<TZlgThreadSend>(FVci, FDevType, FDevIndex, canIndex);
-    sender->FSendQueue = &channel.SendQueue();
-    sender->FLogger = &channel.Logger();
-    sender->FTraceList = &channel.TraceList();
-    sender->Start();
-    channel.FSendThread = std::move(sender);
+        channel.FSendThread.reset();
+        auto sender = std::make_unique<TZlgThreadSend>(FVci, FDevType, FDevIndex, canIndex);
+        sender->FSendQueue = &channel.SendQueue();
+        sender->FLogger = &channel.Logger();
+        sender->FTraceList = &channel.TraceList();
+        channel.FSendThread = std::move(sender);
+        channel.FSendThread->Start();
+    } catch (const std::exception& e) {
+        // Whatever did start is stopped again: a closed channel runs nothing.
+        StopThreads(channel);
+        SetError(std::string("Channel threads cannot start: ") + e.what());
+        return false;
+    }
+    return true;
 }
 
-void TZlgManager::CloseChannel(int index) {
-    if (!IsValidIndex(index)) {
-        return;
-    }
-    TZlgChannel& channel = *FChannels[static_cast<size_t>(index)];
+void TZlgManager::StopThreads(TZlgChannel& channel) {
     if (channel.FSendThread) {
         channel.FSendThread->Stop(StopTimeoutMs);
         channel.FSendThread.reset();
@@ -111,5 +177,16 @@ void TZlgManager::CloseChannel(int index) {
         channel.FReadThread->Stop(StopTimeoutMs);
         channel.FReadThread.reset();
     }
+}
+
+void TZlgManager::CloseChannel(int index) {
+    if (!IsValidIndex(index)) {
+        return;
+    }
+    if (!ChannelFault(index).empty()) {
+        FDeviceSuspect = true;
+    }
+    TZlgChannel& channel = *FChannels[static_cast<size_t>(index)];
+    StopThreads(channel);
     channel.FOpened = false;
 }

@@ -10,8 +10,9 @@
 class TVciApi;
 
 // The ZLG adapter's device and its channels. The device is opened on the first
-// channel opening and stays open to the end of the program. Every operation
-// runs on the window's thread.
+// channel opening and stays open to the end of the program, unless its adapter
+// goes away: then the next opening of a channel closes it and opens it afresh.
+// Every operation runs on the window's thread.
 class TZlgManager {
 public:
     TZlgManager(int channelCount, TVciApi& vci);
@@ -23,6 +24,9 @@ public:
     // Stops the channel's threads; the device stays open.
     void CloseChannel(int index);
     bool IsChannelOpen(int index) const;
+    // Empty while the channel works; otherwise what went wrong ("Adapter
+    // lost", "Channel failed").
+    std::string ChannelFault(int index) const;
     bool OpenDevice();
     void SetError(const std::string& text) { FLastError = text; }
     const std::string& GetLastError() const { return FLastError; }
@@ -35,13 +39,22 @@ public:
 private:
     bool IsValidIndex(int index) const { return index >= 0 && index < FChannelCount; }
     bool InitAndStart(int index);
-    void StartThreads(TZlgChannel& channel);
+    // Starts both threads; false with the error set, and nothing left
+    // running, when a thread cannot start.
+    bool StartThreads(TZlgChannel& channel);
+    void StopThreads(TZlgChannel& channel);
+    // Closes the device and opens it again, stopping and restarting the
+    // channels still open on it. False, touching nothing, while one of those
+    // still works: the device is not what failed.
+    bool ReopenDevice(int opening);
 
     TVciApi& FVci;
     const int FChannelCount;
     const uint32_t FDevType = DeviceType;
     const uint32_t FDevIndex = DeviceIndex;
     bool FDeviceOpen = false;
+    // A channel was closed while its adapter was lost: open the device afresh.
+    bool FDeviceSuspect = false;
     std::string FLastError;
     std::vector<std::unique_ptr<TZlgChannel>> FChannels;
 };

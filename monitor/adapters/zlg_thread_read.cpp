@@ -33,19 +33,42 @@ void TZlgThreadRead::Execute() {
     SetPriority(platform::TThreadPriority::AboveNormal);
     std::array<VciCanFrame, ReceiveCapacity> buffer{};
     while (!StopRequested()) {
+        const uint32_t polled = platform::TickCount();
         const int32_t n = FVci.Receive(FDevType, FDevIndex, FCanIndex, buffer.data(),
                                        ReceiveCapacity, ReceiveWaitMs);
+        const uint32_t pause = TrackPoll(n, platform::TickCount() - polled);
         // A count above the capacity would read past the buffer: clamp it.
         const auto count = std::min<int32_t>(n, static_cast<int32_t>(ReceiveCapacity));
         for (int32_t i = 0; i < count; ++i) {
             ProcessRecord(buffer[static_cast<size_t>(i)], frame);
         }
         FFrameTable->ProcessRequests();
-        if (n < 0) {
-            platform::SleepMs(FailurePauseMs);
+        if (pause > 0) {
+            platform::SleepMs(pause);
         }
     }
     FLogger->Add("** TZlgThreadRead finish");
+}
+
+uint32_t TZlgThreadRead::TrackPoll(int32_t result, uint32_t elapsedMs) {
+    if (result >= 0 || elapsedMs >= FastFailureMs) {
+        // Frames, or a read that waited out its time-out: the adapter answers.
+        FFailing = false;
+        if (FAdapterLost.exchange(false, std::memory_order_acq_rel)) {
+            FLogger->Add("** Adapter is back");
+        }
+        return result >= 0 ? 0 : FailurePauseMs;
+    }
+    const uint32_t now = platform::TickCount();
+    if (!FFailing) {
+        FFailing = true;
+        FFailingSince = now;
+    }
+    if (!AdapterLost() && now - FFailingSince >= LostGraceMs) {
+        FAdapterLost.store(true, std::memory_order_release);
+        FLogger->Add("** Adapter lost: receiving fails");
+    }
+    return AdapterLost() ? LostPauseMs : FailurePauseMs;
 }
 
 void TZlgThreadRead::ProcessRecord(const VciCanFrame& record, TCanFrame& frame) {

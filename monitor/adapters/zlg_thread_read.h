@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "adapters/zlg_thread_custom.h"
@@ -23,6 +24,18 @@ public:
     // Pause after a failed poll. A library that fails at once on every call
     // (device gone) would otherwise keep a core busy at raised priority.
     static constexpr uint32_t FailurePauseMs = 1;
+    // A poll that fails sooner than this did not wait out the library's read
+    // time-out (100 ms), which an idle bus does: the transfer itself failed.
+    static constexpr uint32_t FastFailureMs = 50;
+    // The adapter counts as lost once polls have failed at once, with nothing
+    // else in between, for this long.
+    static constexpr uint32_t LostGraceMs = 1000;
+    // Pause after a failed poll while the adapter is lost.
+    static constexpr uint32_t LostPauseMs = 50;
+
+    // True while the adapter seems gone: a USB device unplugged, a link given
+    // up. Any thread.
+    bool AdapterLost() const { return FAdapterLost.load(std::memory_order_acquire); }
 
     // Maps a device time stamp (0.1 ms units) onto the host tick scale,
     // anchored at the first stamp this thread sees. Receive thread only.
@@ -37,9 +50,17 @@ protected:
 
 private:
     void ProcessRecord(const VciCanFrame& record, TCanFrame& frame);
+    // Follows the outcome of one poll that took `elapsedMs`; returns the pause
+    // before the next one.
+    uint32_t TrackPoll(int32_t result, uint32_t elapsedMs);
 
     // Receive thread only.
     uint32_t FBaseTick = 0;
     uint32_t FBaseDeviceTime = 0;
     bool FTimeBaseSet = false;
+    // Receive thread only: start of the current run of fast failures.
+    bool FFailing = false;
+    uint32_t FFailingSince = 0;
+    // Written by the receive thread, read by the window's.
+    std::atomic<bool> FAdapterLost{false};
 };

@@ -1,5 +1,6 @@
 #include "platform/text_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <process.h>
 #else
 #include <unistd.h>
 #endif
@@ -28,6 +30,18 @@ bool FlushToDisk(std::FILE* file) {
 #else
     return fsync(fileno(file)) == 0;
 #endif
+}
+
+// A name beside `fileName` that no other save uses at the same time: the
+// process id keeps two instances apart, the counter two saves of this one.
+std::string TemporaryNameFor(const std::string& fileName) {
+    static std::atomic<unsigned> counter{0};
+#ifdef _WIN32
+    const int process = _getpid();
+#else
+    const int process = static_cast<int>(getpid());
+#endif
+    return fileName + ".new." + std::to_string(process) + "." + std::to_string(++counter);
 }
 
 } // namespace
@@ -57,7 +71,7 @@ bool ReadWholeFile(const std::string& fileName, std::string& content, std::strin
 }
 
 bool ReplaceFile(const std::string& fileName, const std::string& content, std::string* error) {
-    const std::string temporary = fileName + ".new";
+    const std::string temporary = TemporaryNameFor(fileName);
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr) {
         SetError(error, "cannot create " + temporary, errno);

@@ -29,8 +29,9 @@ TThread::~TThread() {
 void TThread::Start() {
     if (FStarted)
         return;
-    FStarted = true;
+    // Started only once the thread exists: a start that throws leaves nothing to wait for.
     FThread = std::thread(&TThread::Run, this);
+    FStarted = true;
 }
 
 bool TThread::WaitFor(std::uint32_t timeoutMs) {
@@ -63,13 +64,17 @@ void TThread::Run() {
     try {
         Execute();
     } catch (const std::exception& e) {
-        DebugOutput(std::string("thread ended by an exception: ") + e.what());
+        HandleException(e.what());
     } catch (...) {
-        DebugOutput("thread ended by an unknown exception");
+        HandleException("unknown exception");
     }
     std::lock_guard<std::mutex> lock(FStateLock);
     FFinished = true;
     FEnded.notify_all();
+}
+
+void TThread::HandleException(const std::string& what) {
+    DebugOutput("thread ended by an exception: " + what);
 }
 
 // Applies the stored priority to the calling thread, which is the worker.

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 
 namespace platform {
@@ -44,6 +45,9 @@ public:
 
 protected:
     virtual void Execute() = 0;
+    // Called on the worker when Execute() ends by an exception; `what` says
+    // which. The default writes it to the debug output.
+    virtual void HandleException(const std::string& what);
 
     // Waits without limit for the body to end and joins the thread.
     void WaitForEnd();

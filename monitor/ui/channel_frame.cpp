@@ -78,5 +78,16 @@ void TfrChannelMan::SetOpened(bool flag) {
 }
 
 void TfrChannelMan::SetCaption(const QString& text) {
-    gbMain->setTitle(text);
+    FCaption = text;
+    SetFault(FFault);
+}
+
+void TfrChannelMan::SetFault(const QString& text) {
+    FFault = text;
+    if (FFault.isEmpty())
+        gbMain->setTitle(FCaption);
+    else if (FCaption.isEmpty())
+        gbMain->setTitle(FFault);
+    else
+        gbMain->setTitle(FCaption + QStringLiteral(" - ") + FFault);
 }

@@ -21,6 +21,10 @@ public:
     void SetSingleChannel(bool flag);
     void SetOpened(bool flag);
     void SetCaption(const QString& text);
+    // What went wrong with the open channel, shown after the caption; empty
+    // while it works.
+    void SetFault(const QString& text);
+    const QString& Fault() const { return FFault; }
 
     int Tag() const { return FTag; }
     bool IsSingleChannel() const { return FSingleChannel; }
@@ -43,4 +47,6 @@ private:
     int FTag = 0;
     bool FSingleChannel = false;
     bool FOpened = false;
+    QString FCaption;
+    QString FFault;
 };

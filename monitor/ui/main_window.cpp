@@ -11,6 +11,9 @@
 #include "model/can_rate_list.h"
 #include "platform/settings_dir.h"
 #include "transmit/periodic_send_thread.h"
+#include "transmit/send_list.h"
+
+#include <cstdio>
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -316,12 +319,37 @@ void TfmMain::FormShow() {
 }
 
 void TfmMain::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
+    if (!FQuitWithoutQuestion && !FormCloseQuery()) {
         event->ignore();
         return;
     }
     FormClose();
+    // Saved while the window still exists, so that a failure can be shown.
+    if (!FQuitWithoutQuestion) {
+        const QStringList failures = SaveStoredFiles();
+        if (!failures.isEmpty())
+            ShowError(failures.join(QLatin1Char('\n')));
+    }
     event->accept();
+}
+
+void TfmMain::CloseWithoutQuestion() {
+    FQuitWithoutQuestion = true;
+    close();
+}
+
+QStringList TfmMain::SaveStoredFiles() {
+    QStringList failures;
+    if (FFilesSaved || FAdapter == nullptr)
+        return failures;
+    FFilesSaved = true;
+    if (!FAdapter->SaveSettings(FIniFileName))
+        failures << QStringLiteral("Cannot save the settings to ") +
+                        QString::fromStdString(FIniFileName);
+    for (int i = 0; i < FAdapter->GetChannelCount(); ++i)
+        if (TCanSendList* list = FAdapter->GetSendList(i); list != nullptr && !list->Save())
+            failures << QString::fromStdString(list->LastError());
+    return failures;
 }
 
 bool TfmMain::FormCloseQuery() {
@@ -354,8 +382,8 @@ void TfmMain::FormDestroy() {
     sgSend->setSendList(nullptr, 0);
     FComPorts.reset();
     FRates.reset();
-    if (FAdapter != nullptr)
-        FAdapter->SaveSettings(FIniFileName);
+    for (const QString& failure : SaveStoredFiles())
+        std::fprintf(stderr, "tessel: %s\n", failure.toLocal8Bit().constData());
     FAdapter = nullptr;
     FSerialAdapter = nullptr;
     FAdapterFactory.reset();

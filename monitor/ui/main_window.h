@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -51,6 +52,11 @@ public:
     explicit TfmMain(QWidget* parent = nullptr);
     ~TfmMain() override;
 
+    // Closes the window in order, as Exit does but without the question: on
+    // SIGTERM, SIGINT or SIGHUP. The files are saved when the window goes
+    // away; a failure then goes to standard error.
+    void CloseWithoutQuestion();
+
     // Operations of the window, public for the tests.
     void SelectAdapter(int index);
     void ApplyAdapterSettings();
@@ -61,6 +67,8 @@ public:
     int AdapterChannelCount() const override;
     TCanSettings* CurrentSettings() const;
     void UpdateChannelControls();
+    // Shows in each channel frame what went wrong with its open channel.
+    void ShowChannelFaults();
     void ConnectChannel(int i);
     void DisconnectChannel(int i, bool quiet);
     void DrainLog();
@@ -131,6 +139,9 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void FormDestroy();
+    // Saves the settings file and the transmit lists once; the texts of the
+    // saves that failed.
+    QStringList SaveStoredFiles();
 
     void frChannelMan0btPortClick(int channel);
     void cbCanRateChange(int channel, int item);
@@ -166,4 +177,6 @@ private:
     bool FCreating = false;
     bool FShown = false;
     bool FDestroyed = false;
+    bool FFilesSaved = false;
+    bool FQuitWithoutQuestion = false;
 };

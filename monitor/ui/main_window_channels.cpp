@@ -165,12 +165,21 @@ void TfmMain::UpdateChannelControls() {
         cbComPort->setEnabled(!FAdapter->IsChannelOpen(FChannelIndex));
     for (int i = 0; i < FAdapter->GetChannelCount() && i < MaxChannels; ++i)
         FChannelFrames[static_cast<size_t>(i)]->SetOpened(IsChannelShownOpen(i));
+    ShowChannelFaults();
     if (FAdapter->IsAnyChannelOpen()) {
         if (!tmUpdate->isActive())
             tmUpdate->start();
     } else {
         tmUpdate->stop();
     }
+}
+
+void TfmMain::ShowChannelFaults() {
+    if (FAdapter == nullptr)
+        return;
+    for (int i = 0; i < FAdapter->GetChannelCount() && i < MaxChannels; ++i)
+        FChannelFrames[static_cast<size_t>(i)]->SetFault(
+            QString::fromStdString(FAdapter->GetChannelFault(i)));
 }
 
 void TfmMain::frChannelMan0btPortClick(int channel) {

@@ -16,6 +16,7 @@ constexpr int kTracePage = 1;
 } // namespace
 
 void TfmMain::tmUpdateTimer() {
+    ShowChannelFaults();
     DrainLog();
     if (pcData->currentIndex() == kTracePage)
         DrainTrace();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -27,8 +28,11 @@ public:
     std::atomic<int32_t> TransmitResult{1};
     // When set, Receive fails at once with -1, like a library whose device is gone.
     std::atomic<bool> ReceiveFailsAtOnce{false};
+    // When set, Receive throws, like a fault in the receive path.
+    std::atomic<bool> ReceiveThrows{false};
 
     std::atomic<int> OpenCalls{0};
+    std::atomic<int> CloseCalls{0};
     std::atomic<int> InitCalls{0};
     std::atomic<int> StartCalls{0};
     std::atomic<int> ReceiveCalls{0};
@@ -40,6 +44,10 @@ public:
         LastReserved = reserved;
         ++OpenCalls;
         return OpenResult;
+    }
+    int32_t CloseDevice(uint32_t, uint32_t) override {
+        ++CloseCalls;
+        return 1;
     }
     int32_t InitCAN(uint32_t, uint32_t, uint32_t canIndex, const VciInitConfig* config) override {
         std::lock_guard<std::mutex> guard(FLock);
@@ -65,6 +73,9 @@ public:
     int32_t Receive(uint32_t, uint32_t, uint32_t, VciCanFrame* frames, uint32_t capacity,
                     int32_t) override {
         ++ReceiveCalls;
+        if (ReceiveThrows) {
+            throw std::runtime_error("scripted receive fault");
+        }
         if (ReceiveFailsAtOnce) {
             return -1;
         }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <string>
 
 #include "adapters/zlg_adapter.h"
@@ -62,7 +65,10 @@ TEST_F(ZlgManagerTest, InitFailureLeavesTheDeviceOpenAndTheChannelClosed) {
     EXPECT_FALSE(adapter.OpenChannel(0));
     EXPECT_EQ(adapter.GetLastError(), "Channel initialization is failed");
     EXPECT_FALSE(adapter.IsChannelOpen(0));
-    EXPECT_EQ(FVci.OpenCalls, 1);
+    // Each failure opened the device afresh once and tried again, in case the
+    // adapter had gone and come back; it is left open.
+    EXPECT_EQ(FVci.OpenCalls, 3);
+    EXPECT_EQ(FVci.CloseCalls, 2);
     EXPECT_EQ(FVci.StartCalls, 0);
     EXPECT_EQ(FVci.ReceiveCalls, 0);
 }
@@ -157,6 +163,72 @@ TEST_F(ZlgManagerTest, CloseStopsTheThreadsAndReopenStartsNewOnes) {
     const std::vector<std::string> expected{"** TZlgThreadRead start", "** TZlgThreadRead finish",
                                             "** TZlgThreadRead start", "** TZlgThreadRead finish"};
     EXPECT_EQ(lines, expected);
+}
+
+std::vector<std::string> LogLines(CAdapterZlg& adapter, int channel) {
+    std::vector<std::string> lines;
+    std::string line;
+    while (adapter.GetLogger(channel)->Pop(line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST_F(ZlgManagerTest, LostAdapterIsReportedAndOpeningAgainOpensTheDeviceAfresh) {
+    CAdapterZlg adapter(FVci);
+    ASSERT_TRUE(adapter.OpenChannel(0));
+    ASSERT_TRUE(adapter.OpenChannel(1));
+    EXPECT_EQ(adapter.GetChannelFault(0), "");
+    FVci.ReceiveFailsAtOnce = true;
+    ASSERT_TRUE(WaitUntil([&] {
+        return adapter.GetChannelFault(0) == "Adapter lost" &&
+               adapter.GetChannelFault(1) == "Adapter lost";
+    }));
+    EXPECT_TRUE(adapter.IsChannelOpen(0)) << "the channel stays open until closed";
+    EXPECT_TRUE(Contains(LogLines(adapter, 0), "** Adapter lost: receiving fails"));
+
+    adapter.CloseChannel(0);
+    EXPECT_EQ(adapter.GetChannelFault(0), "");
+    // Channel 1 still reports the device lost when channel 0 opens again.
+    ASSERT_TRUE(adapter.OpenChannel(0));
+    FVci.ReceiveFailsAtOnce = false;
+    EXPECT_EQ(FVci.CloseCalls, 1);
+    EXPECT_EQ(FVci.OpenCalls, 2);
+    // Channel 1 sat on the lost device too: it was started again with it.
+    EXPECT_TRUE(adapter.IsChannelOpen(1));
+    EXPECT_EQ(FVci.StartCalls, 4);
+    EXPECT_TRUE(Contains(LogLines(adapter, 1), "** Channel reopened with the adapter"));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return adapter.GetChannelFault(0).empty() && adapter.GetChannelFault(1).empty(); }));
+}
+
+TEST_F(ZlgManagerTest, WorkingChannelKeepsTheDeviceWhenAnotherFailsToOpen) {
+    CAdapterZlg adapter(FVci);
+    ASSERT_TRUE(adapter.OpenChannel(1));
+    FVci.InitResult = 0;
+    EXPECT_FALSE(adapter.OpenChannel(0));
+    EXPECT_EQ(adapter.GetLastError(), "Channel initialization is failed");
+    EXPECT_EQ(FVci.CloseCalls, 0);
+    EXPECT_TRUE(adapter.IsChannelOpen(1));
+}
+
+TEST_F(ZlgManagerTest, ExceptionInAChannelThreadIsReportedAndTheChannelFailed) {
+    CAdapterZlg adapter(FVci);
+    FVci.ReceiveThrows = true;
+    ASSERT_TRUE(adapter.OpenChannel(0));
+    ASSERT_TRUE(WaitUntil([&] { return adapter.GetChannelFault(0) == "Channel failed"; }));
+    EXPECT_TRUE(Contains(LogLines(adapter, 0), "** Channel thread failed: scripted receive fault"));
+    adapter.CloseChannel(0);
+    EXPECT_FALSE(adapter.IsChannelOpen(0));
+    FVci.ReceiveThrows = false;
+    ASSERT_TRUE(adapter.OpenChannel(0));
+    const int calls = FVci.ReceiveCalls;
+    ASSERT_TRUE(WaitUntil([&] { return FVci.ReceiveCalls > calls; }));
+    EXPECT_EQ(adapter.GetChannelFault(0), "");
 }
 
 } // namespace

@@ -1,4 +1,9 @@
+#include <csignal>
 #include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +14,15 @@ using coretest::ReadFile;
 using coretest::TempDir;
 using coretest::WriteFile;
 
+// Files in the folder other than the given ones: a left-over temporary file.
+std::vector<std::string> OtherFiles(const TempDir& dir, const std::string& keep) {
+    std::vector<std::string> others;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        if (entry.path().filename() != keep)
+            others.push_back(entry.path().filename().string());
+    return others;
+}
+
 TEST(TextFile, ReplaceWritesTheNewContentAndLeavesNoTemporaryFile) {
     TempDir dir;
     const std::string name = dir.File("list.dat");
@@ -16,18 +30,28 @@ TEST(TextFile, ReplaceWritesTheNewContentAndLeavesNoTemporaryFile) {
     std::string error;
     ASSERT_TRUE(platform::ReplaceFile(name, "new\r\n", &error)) << error;
     EXPECT_EQ(ReadFile(name), "new\r\n");
-    EXPECT_FALSE(std::filesystem::exists(name + ".new"));
+    EXPECT_EQ(OtherFiles(dir, "list.dat"), std::vector<std::string>{});
 }
 
 TEST(TextFile, AFailedReplaceKeepsTheOldFileAndSaysWhy) {
     TempDir dir;
     const std::string name = dir.File("list.dat");
     WriteFile(name, "old\r\n");
-    std::filesystem::create_directory(name + ".new");
+    // A full disk: writes beyond 1 KiB fail (with SIGXFSZ ignored, as EFBIG).
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string error;
-    EXPECT_FALSE(platform::ReplaceFile(name, "new\r\n", &error));
+    const bool replaced = platform::ReplaceFile(name, std::string(64 * 1024, 'x'), &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(replaced);
     EXPECT_NE(error.find(name), std::string::npos) << error;
     EXPECT_EQ(ReadFile(name), "old\r\n");
+    EXPECT_EQ(OtherFiles(dir, "list.dat"), std::vector<std::string>{});
 }
 
 TEST(TextFile, AFailedRenameRemovesTheNewFile) {
@@ -37,7 +61,30 @@ TEST(TextFile, AFailedRenameRemovesTheNewFile) {
     std::string error;
     EXPECT_FALSE(platform::ReplaceFile(name, "new\r\n", &error));
     EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(std::filesystem::exists(name + ".new"));
+    EXPECT_EQ(OtherFiles(dir, "busy"), std::vector<std::string>{});
+}
+
+// Two savers of one file at once, as two instances of the program would be:
+// each save succeeds and the file always holds one complete content.
+TEST(TextFile, SavesRunningAtOnceNeverShareATemporaryFile) {
+    TempDir dir;
+    const std::string name = dir.File("list.dat");
+    const std::string contents[2] = {std::string(20000, 'a'), std::string(30000, 'b')};
+    int failures[2] = {0, 0};
+    std::vector<std::thread> savers;
+    for (int t = 0; t < 2; ++t)
+        savers.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i)
+                if (!platform::ReplaceFile(name, contents[t], nullptr))
+                    ++failures[t];
+        });
+    for (auto& saver : savers)
+        saver.join();
+    EXPECT_EQ(failures[0], 0);
+    EXPECT_EQ(failures[1], 0);
+    const std::string final = ReadFile(name);
+    EXPECT_TRUE(final == contents[0] || final == contents[1]) << final.size() << " bytes";
+    EXPECT_EQ(OtherFiles(dir, "list.dat"), std::vector<std::string>{});
 }
 
 TEST(TextFile, ReadingReportsMissingAndUnreadableFiles) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "discovery.h"
@@ -73,6 +74,30 @@ TEST_F(DiscoveryEnvironment, PublishReportsADirectoryItCannotCreate) {
     std::string error;
     EXPECT_FALSE(file.publish(root_ + "/file/sub", "a", 1, error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST_F(DiscoveryEnvironment, PublishRefusesADirectoryOthersControl) {
+    namespace fs = std::filesystem;
+    const std::string shared = root_ + "/shared";
+    fs::create_directory(shared);
+    fs::permissions(shared, fs::perms::all);
+    const std::string link = root_ + "/link";
+    fs::create_directory_symlink(root_, link);
+    DiscoveryFile file;
+    for (const std::string& dir : {shared, link}) {
+        std::string error;
+        EXPECT_FALSE(file.publish(dir, "a", 1, error)) << dir;
+        EXPECT_NE(error.find("refusing"), std::string::npos) << error;
+    }
+    EXPECT_FALSE(fs::exists(shared + "/a.adapter"));
+    if (::getuid() == 0) {
+        // Only root can hand a directory to another user.
+        const std::string foreign = root_ + "/foreign";
+        ::mkdir(foreign.c_str(), 0700);
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        std::string error;
+        EXPECT_FALSE(file.publish(foreign, "a", 1, error));
+    }
 }
 
 TEST(Discovery, AdapterNamesAreSafeFileNames) {

@@ -229,3 +229,51 @@ TEST(Link, TwoEmulatorsShareOneDirectory) {
 
 } // namespace
 } // namespace emu::testing
+
+namespace emu::testing {
+namespace {
+
+// Opcode of the reply the next read of `replies` gets.
+std::uint32_t nextReplyOpcode(LinkPipe& replies) {
+    const auto reply = replies.read(64, 1000);
+    if (!reply || reply->status != 0 || reply->data.size() < 4)
+        return ~0u;
+    return word(reply->data, 0);
+}
+
+TEST(Link, RepliesLeftUnreadNeverAnswerALaterQuery) {
+    DeviceDir dir;
+    EmuProcess emu(dir, "stale");
+    auto commands = openPipe(emu.port(), 0x02);
+    auto auxCommands = openPipe(emu.port(), 0x05);
+    {
+        // A host that queried and went away before reading its replies.
+        auto replies = openPipe(emu.port(), 0x82);
+        auto aux = openPipe(emu.port(), 0x85);
+        ASSERT_EQ(commands->write(command({10}))->status, 0u);
+        ASSERT_EQ(commands->write(command({12}))->status, 0u);
+        ASSERT_EQ(auxCommands->write(command({0}))->status, 0u);
+    }
+    // The next host opens the reply pipes afresh: its answers are its own.
+    auto replies = openPipe(emu.port(), 0x82);
+    auto aux = openPipe(emu.port(), 0x85);
+    ASSERT_EQ(commands->write(command({11}))->status, 0u);
+    EXPECT_EQ(nextReplyOpcode(*replies), 11u);
+    EXPECT_EQ(aux->read(64, 200)->status, 1u) << "the auxiliary reply was dropped too";
+
+    // Resetting the channel drops what its host left unread as well.
+    ASSERT_EQ(commands->write(command({10}))->status, 0u);
+    ASSERT_EQ(commands->write(command({3}))->status, 0u);
+    ASSERT_EQ(commands->write(command({12}))->status, 0u);
+    EXPECT_EQ(nextReplyOpcode(*replies), 12u);
+
+    // So does resetting the device.
+    ASSERT_EQ(commands->write(command({10}))->status, 0u);
+    ASSERT_EQ(commands->write(command({7}))->status, 0u);
+    ASSERT_EQ(commands->write(command({11}))->status, 0u);
+    EXPECT_EQ(nextReplyOpcode(*replies), 11u);
+    EXPECT_EQ(replies->read(64, 200)->status, 1u) << "exactly one reply per query";
+}
+
+} // namespace
+} // namespace emu::testing

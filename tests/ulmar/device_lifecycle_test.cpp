@@ -227,6 +227,21 @@ TEST_F(DeviceLifecycle, CommandsBeforeOpenFindNoPipe) {
     EXPECT_EQ(adapter.traffic(), 0);
 }
 
+TEST_F(DeviceLifecycle, PipeThatWouldNotCloseIsClosedByTheNextOpen) {
+    openDevice();
+    adapter.stuckPipes = {kFrameIn0};
+    EXPECT_EQ(VCI_CloseDevice(4, 0), 1);
+    EXPECT_EQ(deviceEntry(0).slots[frameInSlot(0)], kFrameIn0) << "still open";
+    EXPECT_EQ(deviceEntry(0).slots[frameOutSlot(0)], kNoPipe);
+
+    adapter.stuckPipes.clear();
+    adapter.closedPipes.clear();
+    ASSERT_EQ(VCI_OpenDevice(4, 0, 0), 1);
+    EXPECT_EQ(adapter.closedPipes, std::vector<std::int32_t>{kFrameIn0})
+        << "the backend that opened it closes it";
+    EXPECT_EQ(VCI_CloseDevice(4, 0), 1);
+}
+
 TEST_F(DeviceLifecycle, FinalCloseEmptiesFiltersButKeepsRate) {
     openDevice(20);
     const uint32_t rate = 3 | 12u << 16 | 1u << 20;

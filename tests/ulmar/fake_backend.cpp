@@ -51,7 +51,7 @@ std::int32_t FakeBackend::openPipe(int, std::uint8_t endpoint) {
 
 bool FakeBackend::closePipe(int, std::int32_t pipe) {
     closedPipes.push_back(pipe);
-    return true;
+    return stuckPipes.count(pipe) == 0;
 }
 
 int FakeBackend::writePipe(int device, std::int32_t pipe, const std::uint8_t* data,

@@ -35,7 +35,8 @@ class FakeBackend final : public PipeBackend {
 public:
     int adapters = 1;
     std::set<std::uint8_t> refusedEndpoints;
-    std::deque<int> writeResults; // consumed per write; empty means success
+    std::set<std::int32_t> stuckPipes; // closePipe fails for these
+    std::deque<int> writeResults;      // consumed per write; empty means success
     std::map<std::int32_t, std::deque<ScriptedRead>> readScript; // per pipe; empty: time-out
     // Descriptor bytes by (type << 8 | index); missing means stall.
     std::map<int, std::vector<std::uint8_t>> descriptors;

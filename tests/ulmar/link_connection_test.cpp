@@ -182,3 +182,66 @@ TEST(LinkConnection, RefusedOpenAndNoListener) {
     peer.join();
     EXPECT_FALSE(pipe.open(peer.port(), 0x05)) << "nobody listens any more";
 }
+
+namespace {
+
+// Answers the open at once, then holds the reply to the first request until
+// the second request has arrived, and answers that one at once too: the
+// first reply is late for sure, however loaded the machine is.
+class LatePeer {
+public:
+    LatePeer(Bytes late, Bytes next) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(listener_, 1);
+        socklen_t size = sizeof address;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this, late, next] {
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (takeRequest(fd)) {
+                ::send(fd, kOpened.data(), kOpened.size(), MSG_NOSIGNAL);
+                if (takeRequest(fd) && takeRequest(fd)) {
+                    ::send(fd, late.data(), late.size(), MSG_NOSIGNAL);
+                    ::send(fd, next.data(), next.size(), MSG_NOSIGNAL);
+                }
+            }
+            ::close(fd);
+        });
+    }
+    ~LatePeer() {
+        thread_.join();
+        ::close(listener_);
+    }
+    uint16_t port() const { return port_; }
+
+private:
+    static bool takeRequest(int fd) {
+        uint8_t header[8];
+        if (!readExactly(fd, header, 8))
+            return false;
+        Bytes payload(header[4] | header[5] << 8);
+        return readExactly(fd, payload.data(), payload.size());
+    }
+
+    int listener_ = -1;
+    uint16_t port_ = 0;
+    std::thread thread_;
+};
+
+} // namespace
+
+TEST(LinkConnection, LateReplyIsDroppedAndThePipeStaysUsable) {
+    LatePeer peer(message(kRead, status(0, {1, 1, 1})), message(kRead, status(0, {2, 2})));
+    LinkConnection pipe;
+    ASSERT_TRUE(pipe.open(peer.port(), 0x81));
+    uint8_t buffer[8] = {};
+    uint32_t count = 0;
+    EXPECT_EQ(pipe.read(buffer, 8, 50, &count), 0) << "no reply in time";
+    ASSERT_EQ(pipe.read(buffer, 8, 50, &count), 1);
+    EXPECT_EQ(count, 2u) << "the answer to this request, not the late one";
+    EXPECT_EQ(buffer[0], 2);
+}

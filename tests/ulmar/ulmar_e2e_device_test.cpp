@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 using namespace ulmar::e2e;
 using tessel::test::DeviceDir;
@@ -161,3 +166,56 @@ TEST(DeviceE2E, TwoEmulatorsAreDevicesZeroAndOne) {
     EXPECT_EQ(VCI_CloseDevice(4, 0), 1);
     EXPECT_EQ(VCI_Transmit(4, 0, 0, &frame, 1), -1);
 }
+
+TEST(DeviceE2E, AdapterThatGoesAndComesBackOpensAgain) {
+    DeviceDir dir;
+    std::optional<EmuProcess> emu(std::in_place, dir, "bench");
+    ASSERT_EQ(VCI_OpenDevice(4, 0, 0), 1);
+    ASSERT_TRUE(startChannel(0, 0));
+    ASSERT_TRUE(startChannel(0, 1));
+    const VciCanFrame frame = anyFrame();
+    ASSERT_EQ(VCI_Transmit(4, 0, 0, &frame, 1), 1);
+    ASSERT_EQ(receiveFrames(0, 1, 1).size(), 1u);
+
+    emu.reset();
+    VciCanFrame received{};
+    EXPECT_EQ(VCI_Receive(4, 0, 1, &received, 1, 0), -1) << "a lost adapter fails the read";
+    EXPECT_LE(VCI_Transmit(4, 0, 0, &frame, 1), 0);
+    EXPECT_EQ(VCI_CloseDevice(4, 0), 1);
+    EXPECT_EQ(VCI_OpenDevice(4, 0, 0), 0) << "nothing to open while it is away";
+
+    // Back under the same name, on a new port: closing and opening is all it takes.
+    emu.emplace(dir, "bench");
+    ASSERT_EQ(VCI_OpenDevice(4, 0, 0), 1);
+    ASSERT_TRUE(startChannel(0, 0));
+    ASSERT_TRUE(startChannel(0, 1));
+    ASSERT_EQ(VCI_Transmit(4, 0, 0, &frame, 1), 1);
+    const auto after = receiveFrames(0, 1, 1);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].canId, frame.canId);
+    EXPECT_EQ(VCI_CloseDevice(4, 0), 1);
+}
+
+#ifndef _WIN32
+// Windows keeps the directory in the user's own profile.
+TEST(DeviceE2E, AnnouncementsInADirectoryOthersControlAreIgnored) {
+    namespace fs = std::filesystem;
+    DeviceDir dir;
+    EmuProcess emu(dir, "a");
+    VciDeviceList list{};
+    ASSERT_EQ(VCI_FindUsbDevice(&list), 1);
+
+    fs::permissions(dir.path(), fs::perms::others_write, fs::perm_options::add);
+    EXPECT_EQ(VCI_FindUsbDevice(&list), 0) << "others may write there";
+    EXPECT_EQ(VCI_OpenDevice(4, 0, 0), 0);
+    fs::permissions(dir.path(), fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    EXPECT_EQ(VCI_FindUsbDevice(&list), 1);
+    if (::getuid() == 0) {
+        // Only root can hand the directory to another user.
+        ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534), 0);
+        EXPECT_EQ(VCI_FindUsbDevice(&list), 0) << "another user owns it";
+        ASSERT_EQ(::chown(dir.path().c_str(), 0, 0), 0);
+    }
+}
+#endif

@@ -1,10 +1,12 @@
-// 100,000 frames each way between the two channels of one 1 Mbit/s bus, with
-// transmit and receive of both channels running on their own threads at once.
+// Threads driving one adapter at once: 100,000 frames each way between the two
+// channels of one 1 Mbit/s bus with transmit and receive of both channels on
+// their own threads, and a reset racing a receive thread.
 #include "e2e_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -117,4 +119,43 @@ TEST(StressE2E, HundredThousandFramesEachWayArriveCompleteAndInOrder) {
     EXPECT_EQ(VCI_ResetCAN(4, 0, 0), 1);
     EXPECT_EQ(VCI_ResetCAN(4, 0, 1), 1);
     EXPECT_EQ(VCI_CloseDevice(4, 0), 1);
+}
+
+// VCI_ResetCAN clears the acceptance filter that a receive thread reads; the
+// two may run at once (ThreadSanitizer checks the shared state).
+TEST(StressE2E, ResetWhileAnotherThreadReceives) {
+    DeviceDir dir;
+    EmuProcess emu(dir, "bus");
+    ASSERT_EQ(VCI_OpenDevice(21, 0, 0), 1);
+    const VciFilterEntry onlyHigh{0, 0x700, 0x7FF};
+    ASSERT_EQ(VCI_SetReference(21, 0, 0, 1, &onlyHigh), 1);
+    ASSERT_EQ(VCI_SetReference(21, 0, 0, 2, nullptr), 1);
+
+    // The channel is idle: every poll waits out its read time-out.
+    std::atomic<bool> stop{false};
+    int polls = 0;
+    std::thread receiver([&] {
+        VciCanFrame frames[48];
+        while (!stop.load()) {
+            VCI_Receive(21, 0, 0, frames, 48, 0);
+            ++polls;
+        }
+    });
+    int resets = 0;
+    for (int i = 0; i < 50; ++i)
+        resets += VCI_ResetCAN(21, 0, 0) == 1 ? 1 : 0;
+    stop = true;
+    receiver.join();
+    EXPECT_EQ(resets, 50);
+    EXPECT_GT(polls, 0);
+
+    // The reset dropped the filter: a low identifier passes again.
+    ASSERT_TRUE(startChannel(0, 0));
+    ASSERT_TRUE(startChannel(0, 1));
+    const VciCanFrame low = dataFrame(0x100, {7});
+    ASSERT_EQ(VCI_Transmit(21, 0, 1, &low, 1), 1);
+    const auto got = receiveFrames(0, 0, 1);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].canId, 0x100u);
+    EXPECT_EQ(VCI_CloseDevice(21, 0), 1);
 }

@@ -15,6 +15,7 @@ namespace ulmar::test {
 struct FakeInterfaceClass {
     bool listFails = false;
     bool detailFails = false;
+    int lookupsLeft = -1; // after this many found interfaces the list fails; -1: never
     std::vector<std::string> paths;
 };
 
@@ -40,15 +41,16 @@ public:
 
     InterfaceQuery queryInterfacePath(const GUID& interfaceClass, std::uint32_t index,
                                       std::string& path) override {
-        const FakeInterfaceClass& c =
-            IsEqualGUID(interfaceClass, kInterfaceClassA) ? classA : classB;
-        if (c.listFails)
+        FakeInterfaceClass& c = IsEqualGUID(interfaceClass, kInterfaceClassA) ? classA : classB;
+        if (c.listFails || c.lookupsLeft == 0)
             return InterfaceQuery::ListFailed;
         if (index >= c.paths.size())
             return InterfaceQuery::NoInterface;
         if (c.detailFails)
             return InterfaceQuery::DetailFailed;
         path = c.paths[index];
+        if (c.lookupsLeft > 0)
+            --c.lookupsLeft;
         return InterfaceQuery::Found;
     }
 

@@ -49,6 +49,9 @@ BOOL run(UCHAR pipe, PUCHAR buffer, ULONG length, PULONG transferred, LPOVERLAPP
         gPending = overlapped;
         gPendingPipe = pipe;
         break;
+    case FakeCompletion::Never:
+        overlapped->Internal = kStatusPending;
+        break;
     }
     ::SetLastError(ERROR_IO_PENDING);
     return FALSE;

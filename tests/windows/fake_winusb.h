@@ -1,7 +1,8 @@
 // WinUSB without a device: a function table whose entries record every call
 // and answer as the test sets. Transfers either complete at once, complete
-// through the overlapped record (pending first), or stay pending until the
-// pipe is aborted. Used from the test's thread only.
+// through the overlapped record (pending first), stay pending until the
+// pipe is aborted, or never complete at all (a driver that hangs). Used from the test's thread
+// only.
 #pragma once
 
 #include "transport/windows/winusb_functions.h"
@@ -13,7 +14,7 @@
 
 namespace ulmar::test {
 
-enum class FakeCompletion { Immediate, Signalled, NeverUntilAbort };
+enum class FakeCompletion { Immediate, Signalled, NeverUntilAbort, Never };
 
 struct FakeTransfer {
     FakeCompletion completion = FakeCompletion::Immediate;

@@ -119,6 +119,57 @@ TEST_F(WinUsbPipesTest, ReadThatTimesOutIsAbortedAndTheNextReadWorks) {
     EXPECT_EQ(fakeWinUsb().aborted, (std::vector<UCHAR>{0x81, 0x81}));
 }
 
+TEST_F(WinUsbPipesTest, TransferThatNeverSettlesAfterItsAbortStillReturns) {
+    ASSERT_EQ(OpenDevicePipes(0), 1);
+    fakeWinUsb().transfers = {{FakeCompletion::Never, {}}, {FakeCompletion::Signalled, {7, 8}}};
+    std::uint8_t buffer[64] = {};
+    std::uint32_t count = 99;
+    EXPECT_EQ(ReadPipe(0, slots()[2], buffer, sizeof buffer, 20, &count), 0);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(fakeWinUsb().aborted, (std::vector<UCHAR>{0x81}));
+    // The abandoned transfer keeps its own buffer: the next read is unharmed.
+    ASSERT_EQ(ReadPipe(0, slots()[2], buffer, sizeof buffer, 1000, &count), 1);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(buffer[1], 8);
+}
+
+TEST_F(WinUsbPipesTest, LookingUpAnAdapterOnTheOtherDriverLeavesOpenPipesOnWinUsb) {
+    ASSERT_EQ(OpenDevicePipes(0), 1);
+    // A second adapter appears on the per-endpoint driver and is looked up.
+    NamedPipeDevice other{false};
+    platform.classA.paths = {other.path()};
+    platform.confirm(kInterfaceClassA, other.path());
+    ASSERT_EQ(FindDevicePath(0, nullptr, 0, nullptr), kPathFound);
+    ASSERT_EQ(backend.transportMode(), 0);
+
+    fakeWinUsb().transfers = {{FakeCompletion::Immediate, {}}, {FakeCompletion::Immediate, {1}}};
+    const std::uint8_t packet[64] = {0x0A};
+    std::uint32_t count = 0;
+    ASSERT_EQ(WritePipe(0, slots()[3], packet, sizeof packet, &count), 1);
+    std::uint8_t reply[64] = {};
+    ASSERT_EQ(ReadPipe(0, slots()[4], reply, sizeof reply, 100, &count), 1);
+    EXPECT_EQ(fakeWinUsb().writePipes, (std::vector<UCHAR>{0x02}));
+    EXPECT_EQ(fakeWinUsb().readPipes, (std::vector<UCHAR>{0x82}));
+
+    CloseDevicePipes(0);
+    EXPECT_EQ(fakeWinUsb().freeCalls, 1);
+    EXPECT_EQ(device.openCount(0), 0);
+}
+
+TEST_F(WinUsbPipesTest, PathLookupFailingPartWayThroughTheOpenLeaksNoHandle) {
+    // The count, the open's own lookup and the first three pipes find the
+    // adapter; then it is gone.
+    platform.classB.lookupsLeft = 5;
+    EXPECT_EQ(OpenDevicePipes(0), 0);
+    EXPECT_EQ(backend.deviceState(0).pipeRefs, 3);
+    CloseDevicePipes(0);
+    for (std::int32_t slot : slots())
+        EXPECT_EQ(slot, kNoPipe);
+    EXPECT_EQ(fakeWinUsb().freeCalls, 1);
+    EXPECT_EQ(backend.deviceState(0).deviceFile, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(device.openCount(0), 0);
+}
+
 TEST_F(WinUsbPipesTest, WriteCompletesAtOnceOrThroughItsEvent) {
     ASSERT_EQ(OpenDevicePipes(0), 1);
     fakeWinUsb().transfers = {{FakeCompletion::Immediate, {}}, {FakeCompletion::Signalled, {}}};

@@ -51,12 +51,15 @@ struct PendingRing {
     std::atomic<std::uint8_t> count = 0;
 };
 
-// One per channel number, shared by all devices. Unguarded: hosts keep
-// VCI_Receive of a channel on one thread at a time and never let filter
-// changes (VCI_SetReference kinds 1 to 3) overlap it.
+// One per channel number, shared by all devices. Hosts keep VCI_Receive of a
+// channel on one thread at a time and never let filter additions
+// (VCI_SetReference kinds 1 to 3) overlap it. VCI_ResetCAN and VCI_CloseDevice
+// may clear the filter while the receive thread reads it, so the count and
+// the switch are atomic: an entry is written before the count that covers it
+// is published (release), and the reader acquires the count first.
 struct ChannelState {
-    std::int32_t filterCount = 0;
-    std::uint32_t filterEnabled = 0;
+    std::atomic<std::int32_t> filterCount = 0;
+    std::atomic<std::uint32_t> filterEnabled = 0;
     std::array<VciFilterEntry, kFilterCapacity> filterTable{};
     std::uint32_t rateIndex = 0;
     std::uint32_t rateSet = 0;

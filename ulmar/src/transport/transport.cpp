@@ -92,13 +92,22 @@ int OpenDevicePipes(int device) {
 
 void CloseDevicePipes(int device) {
     PipeBackend* backend = owner(device);
+    if (backend == nullptr)
+        return;
     auto& slots = deviceEntry(device).slots;
+    bool allClosed = true;
     for (const PipeSpec& pipe : kPipeOrder) {
         std::int32_t& value = slots[static_cast<std::size_t>(pipe.slot)];
-        if (value != kNoPipe && backend != nullptr && backend->closePipe(device, value))
+        if (value == kNoPipe)
+            continue;
+        if (backend->closePipe(device, value))
             value = kNoPipe;
+        else
+            allClosed = false;
     }
-    if (backend != nullptr) {
+    // A pipe that would not close keeps its backend, so the next close (or
+    // open) of the device tries it again instead of leaving it to nobody.
+    if (allClosed) {
         backend->detach(device);
         gOwner[static_cast<std::size_t>(device)] = nullptr;
     }

@@ -11,6 +11,10 @@ constexpr std::uint32_t kHeaderSize = 8;
 constexpr std::uint32_t kGraceMs = 1000;
 constexpr std::uint32_t kOpenAnswerMs = 1000;
 constexpr std::uint32_t kDescriptorAnswerMs = 1000;
+// More late replies than this outstanding: the adapter has stopped answering.
+constexpr std::uint32_t kMaxLateReplies = 4;
+// Largest reply payload the adapter sends (the link's own payload limit).
+constexpr std::uint32_t kMaxReplyPayload = 64 * 1024 + 4;
 
 // Reply status words.
 constexpr std::uint32_t kStatusOk = 0;
@@ -43,6 +47,7 @@ bool LinkConnection::open(std::uint16_t port, std::uint8_t endpoint) {
 void LinkConnection::close() {
     closeSocket(socket_);
     socket_ = kNoSocket;
+    lateReplies_ = 0;
 }
 
 int LinkConnection::write(const std::uint8_t* data, std::uint32_t length, std::uint32_t timeoutMs,
@@ -105,9 +110,11 @@ bool LinkConnection::exchange(MessageKind kind, const std::uint8_t* payload, std
 bool LinkConnection::receiveReply(MessageKind kind, std::uint32_t waitMs, std::uint32_t maxReply) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-    // Requests are strictly one at a time, so nothing but this reply can
-    // arrive: receiving into room for the largest allowed reply never takes
-    // bytes of a later message.
+    if (!dropLateReplies(deadline))
+        return false;
+    // Requests are strictly one at a time and late replies are gone, so
+    // nothing but this reply can arrive: receiving into room for the largest
+    // allowed reply never takes bytes of a later message.
     reply_.resize(kHeaderSize + maxReply);
     std::uint32_t have = 0;
     std::uint32_t expected = kHeaderSize;
@@ -115,6 +122,11 @@ bool LinkConnection::receiveReply(MessageKind kind, std::uint32_t waitMs, std::u
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
+            // Nothing of the reply yet: it may still come, and is then dropped.
+            if (have == 0 && lateReplies_ < kMaxLateReplies) {
+                ++lateReplies_;
+                return false;
+            }
             giveUp(-1);
             return false;
         }
@@ -122,6 +134,10 @@ bool LinkConnection::receiveReply(MessageKind kind, std::uint32_t waitMs, std::u
             (expected == kHeaderSize ? static_cast<std::uint32_t>(reply_.size()) : expected) - have;
         const int got = receiveSome(socket_, reply_.data() + have, room,
                                     static_cast<std::uint32_t>(left.count()));
+        if (got == kReceiveTimedOut && have == 0 && lateReplies_ < kMaxLateReplies) {
+            ++lateReplies_;
+            return false;
+        }
         if (got <= 0) {
             giveUp(got == kReceiveFailed ? lastSocketError() : -1);
             return false;
@@ -142,6 +158,45 @@ bool LinkConnection::receiveReply(MessageKind kind, std::uint32_t waitMs, std::u
     }
     reply_.erase(reply_.begin(), reply_.begin() + kHeaderSize);
     reply_.resize(expected - kHeaderSize);
+    return true;
+}
+
+bool LinkConnection::receiveExactly(std::uint8_t* buffer, std::uint32_t size,
+                                    std::chrono::steady_clock::time_point deadline) {
+    using Clock = std::chrono::steady_clock;
+    for (std::uint32_t have = 0; have < size;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const int got = left.count() > 0 ? receiveSome(socket_, buffer + have, size - have,
+                                                       static_cast<std::uint32_t>(left.count()))
+                                         : kReceiveTimedOut;
+        if (got <= 0) {
+            giveUp(got == kReceiveFailed ? lastSocketError() : -1);
+            return false;
+        }
+        have += static_cast<std::uint32_t>(got);
+    }
+    return true;
+}
+
+bool LinkConnection::dropLateReplies(std::chrono::steady_clock::time_point deadline) {
+    std::uint8_t scratch[1024];
+    while (lateReplies_ > 0) {
+        if (!receiveExactly(scratch, kHeaderSize, deadline))
+            return false;
+        std::uint32_t left = getU32(scratch + 4);
+        if (left > kMaxReplyPayload) {
+            giveUp(-1);
+            return false;
+        }
+        while (left > 0) {
+            const std::uint32_t piece = left < sizeof scratch ? left : sizeof scratch;
+            if (!receiveExactly(scratch, piece, deadline))
+                return false;
+            left -= piece;
+        }
+        --lateReplies_;
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "transport/link/link_socket.h"
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -41,14 +42,22 @@ public:
 private:
     // Sends one request and receives its reply payload into reply_. The
     // adapter answers within `answerMs`; the link allows one second more.
-    // On any failure the connection is given up, because a late reply would
-    // otherwise be taken for the answer to the next request.
+    // A reply that has not begun by then is counted as late: it is read and
+    // dropped before the next reply, so the pipe stays usable. Any other
+    // failure (closed, malformed, a reply cut off) gives the connection up.
     bool exchange(MessageKind kind, const std::uint8_t* payload, std::uint32_t length,
                   std::uint32_t answerMs, std::uint32_t maxReply);
     bool receiveReply(MessageKind kind, std::uint32_t waitMs, std::uint32_t maxReply);
+    // Reads exactly `size` bytes before the deadline; false gives up.
+    bool receiveExactly(std::uint8_t* buffer, std::uint32_t size,
+                        std::chrono::steady_clock::time_point deadline);
+    // Drops the replies of requests that timed out; false gives up.
+    bool dropLateReplies(std::chrono::steady_clock::time_point deadline);
     void giveUp(int error);
 
     SocketHandle socket_ = kNoSocket;
+    // Replies still to come for requests that timed out.
+    std::uint32_t lateReplies_ = 0;
     std::vector<std::uint8_t> request_;
     std::vector<std::uint8_t> reply_;
 };

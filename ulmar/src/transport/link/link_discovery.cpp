@@ -73,7 +73,10 @@ bool listAdapterFiles(const std::filesystem::path& directory, std::vector<Adapte
 }
 
 bool listReachableAdapters(std::vector<AdapterFile>& found) {
-    if (!listAdapterFiles(adapterDirectory(), found))
+    found.clear();
+    const std::filesystem::path directory = adapterDirectory();
+    // Announcements in a directory others can write to may name anyone's port.
+    if (!isPrivateDirectory(directory) || !listAdapterFiles(directory, found))
         return false;
     std::erase_if(found, [](const AdapterFile& adapter) {
         const SocketHandle probe = connectLoopback(adapter.port, kProbeTimeoutMs);

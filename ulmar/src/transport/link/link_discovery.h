@@ -24,7 +24,8 @@ std::optional<std::uint16_t> parseAdapterLine(std::string_view line);
 bool listAdapterFiles(const std::filesystem::path& directory, std::vector<AdapterFile>& found);
 
 // listAdapterFiles on the current adapter directory, keeping only the
-// adapters whose port answers.
+// adapters whose port answers; false, listing nothing, when the directory is
+// not private to this user.
 bool listReachableAdapters(std::vector<AdapterFile>& found);
 
 } // namespace ulmar::link

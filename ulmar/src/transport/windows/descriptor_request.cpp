@@ -18,7 +18,7 @@ int WindowsUsbBackend::getDescriptor(int device, std::int32_t controlIn, std::ui
                                      std::uint8_t* buffer, std::uint32_t size,
                                      std::uint32_t* count) {
     *count = 0;
-    if (viaWinUsb()) {
+    if (viaWinUsb(device, controlIn)) {
         if (buffer == nullptr) {
             ::SetLastError(ERROR_INVALID_PARAMETER);
             return 0;

@@ -3,10 +3,17 @@
 #include "transport/windows/windows_usb_backend.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 namespace ulmar {
 
 namespace {
+
+// How long a cancelled transfer may take to settle. A driver that never
+// completes it must not hold the caller for ever.
+constexpr DWORD kCancelSettleMs = 2000;
 
 // The event of one transfer: auto-reset, initially clear, closed at the end
 // of the call.
@@ -26,6 +33,15 @@ private:
     HANDLE event_;
 };
 
+// What the system uses while a transfer is under way: the overlapped record,
+// its event and the bytes. On the heap, so that a transfer whose cancel never
+// settles can be left to the system instead of freeing memory it still writes.
+struct TransferRecord {
+    OVERLAPPED overlapped{};
+    TransferEvent event;
+    std::vector<std::uint8_t> bytes;
+};
+
 } // namespace
 
 int WindowsUsbBackend::writePipe(int device, std::int32_t pipe, const std::uint8_t* data,
@@ -42,12 +58,12 @@ int WindowsUsbBackend::readPipe(int device, std::int32_t pipe, std::uint8_t* buf
 }
 
 // The handle whose overlapped record the transfer uses.
-HANDLE WindowsUsbBackend::overlappedOwner(int device, std::int32_t pipe) const {
-    return viaWinUsb() ? deviceState(device).deviceFile : HandleOfSlot(pipe);
+HANDLE WindowsUsbBackend::overlappedOwner(int device, std::int32_t pipe, bool winusb) const {
+    return winusb ? deviceState(device).deviceFile : HandleOfSlot(pipe);
 }
 
-void WindowsUsbBackend::cancel(int device, std::int32_t pipe, OVERLAPPED& overlapped) {
-    if (viaWinUsb())
+void WindowsUsbBackend::cancel(int device, std::int32_t pipe, bool winusb, OVERLAPPED& overlapped) {
+    if (winusb)
         winusb_.WinUsb_AbortPipe(deviceState(device).winusbHandle, static_cast<UCHAR>(pipe));
     else
         ::CancelIoEx(HandleOfSlot(pipe), &overlapped);
@@ -57,16 +73,30 @@ int WindowsUsbBackend::transfer(int device, std::int32_t pipe, bool isRead, std:
                                 std::uint32_t length, std::uint32_t timeoutMs,
                                 std::uint32_t* count) {
     *count = 0;
-    const bool winusb = viaWinUsb();
+    const bool winusb = viaWinUsb(device, pipe);
     if (winusb && (buffer == nullptr || pipe == kNoPipe)) {
         ::SetLastError(ERROR_INVALID_DATA);
         return 0;
     }
-    TransferEvent event;
-    if (event.get() == nullptr)
+    auto record = std::make_unique<TransferRecord>();
+    if (record->event.get() == nullptr)
         return 0;
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = event.get();
+    OVERLAPPED& overlapped = record->overlapped;
+    overlapped.hEvent = record->event.get();
+    if (buffer != nullptr) {
+        if (isRead)
+            record->bytes.resize(length);
+        else
+            record->bytes.assign(buffer, buffer + length);
+    }
+    std::uint8_t* const bytes = buffer != nullptr ? record->bytes.data() : nullptr;
+    // Hands what a read brought to the caller.
+    const auto deliver = [&](DWORD done) {
+        if (isRead && done > 0)
+            std::memcpy(buffer, bytes, done);
+        *count = done;
+        return 1;
+    };
 
     DWORD done = 0;
     BOOL completed = FALSE;
@@ -74,50 +104,49 @@ int WindowsUsbBackend::transfer(int device, std::int32_t pipe, bool isRead, std:
         const WINUSB_INTERFACE_HANDLE handle = deviceState(device).winusbHandle;
         const auto pipeId = static_cast<UCHAR>(pipe);
         completed =
-            isRead ? winusb_.WinUsb_ReadPipe(handle, pipeId, buffer, length, &done, &overlapped)
-                   : winusb_.WinUsb_WritePipe(handle, pipeId, buffer, length, &done, &overlapped);
+            isRead ? winusb_.WinUsb_ReadPipe(handle, pipeId, bytes, length, &done, &overlapped)
+                   : winusb_.WinUsb_WritePipe(handle, pipeId, bytes, length, &done, &overlapped);
     } else {
         const HANDLE file = HandleOfSlot(pipe);
-        completed = isRead ? ::ReadFile(file, buffer, length, &done, &overlapped)
-                           : ::WriteFile(file, buffer, length, &done, &overlapped);
+        completed = isRead ? ::ReadFile(file, bytes, length, &done, &overlapped)
+                           : ::WriteFile(file, bytes, length, &done, &overlapped);
     }
-    if (completed) {
-        *count = done;
-        return 1;
-    }
+    if (completed)
+        return deliver(done);
 
     const DWORD error = ::GetLastError();
     if (error == ERROR_HANDLE_EOF)
         return 0;
     if (error != ERROR_IO_PENDING) {
-        cancel(device, pipe, overlapped);
+        cancel(device, pipe, winusb, overlapped);
         return 0;
     }
 
-    const HANDLE owner = overlappedOwner(device, pipe);
+    const HANDLE owner = overlappedOwner(device, pipe, winusb);
     const DWORD waitMs = isRead ? timeoutMs : kWriteTimeoutMs;
-    if (::WaitForSingleObject(event.get(), waitMs) != WAIT_OBJECT_0) {
-        cancel(device, pipe, overlapped);
-        // The system still owns the overlapped record and the buffer until the
-        // cancelled transfer has settled, so wait for that before returning.
-        // A transfer that completed just before the cancel took hold keeps
-        // its data rather than losing it.
-        if (::GetOverlappedResult(owner, &overlapped, &done, TRUE) && done > 0) {
-            *count = done;
-            return 1;
+    if (::WaitForSingleObject(record->event.get(), waitMs) != WAIT_OBJECT_0) {
+        cancel(device, pipe, winusb, overlapped);
+        // The system owns the record until the cancelled transfer settles. A
+        // transfer that completed just before the cancel took hold keeps its
+        // data rather than losing it; one that never settles keeps its
+        // record, which is given up to the system.
+        if (::WaitForSingleObject(record->event.get(), kCancelSettleMs) != WAIT_OBJECT_0) {
+            static_cast<void>(record.release());
+            return 0;
         }
+        if (::GetOverlappedResult(owner, &overlapped, &done, FALSE) && done > 0)
+            return deliver(done);
         return 0;
     }
     if (!::GetOverlappedResult(owner, &overlapped, &done, FALSE)) {
         std::printf("Error: %d\n", static_cast<int>(::GetLastError()));
         std::fflush(stdout);
-        cancel(device, pipe, overlapped);
+        cancel(device, pipe, winusb, overlapped);
         return 0;
     }
-    *count = done;
     if (winusb)
         winusb_.WinUsb_AbortPipe(deviceState(device).winusbHandle, static_cast<UCHAR>(pipe));
-    return 1;
+    return deliver(done);
 }
 
 } // namespace ulmar

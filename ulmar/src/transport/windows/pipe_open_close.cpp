@@ -34,8 +34,9 @@ std::int32_t WindowsUsbBackend::OpenPipe(int endpoint, int device, int direction
     const std::int32_t pipeId = endpoint + (direction == 1 ? 0x80 : 0x00);
     WinUsbDeviceState& d = state(device);
     char path[kPathBufferSize];
+    // A lookup that fails part way through an open leaves the handle of the
+    // pipes already open live and counted, so that closing them frees it.
     if (FindDevicePath(d.adapter, path, sizeof path, nullptr) != kPathFound) {
-        d.winusbReady = false;
         ::SetLastError(ERROR_INVALID_DATA);
         return kNoPipe;
     }
@@ -82,6 +83,11 @@ std::int32_t WindowsUsbBackend::openEndpointFile(int device, int endpoint, int d
     if (file != INVALID_HANDLE_VALUE)
         endpointFiles_[static_cast<std::size_t>(device)].push_back(SlotOfHandle(file));
     return SlotOfHandle(file);
+}
+
+bool WindowsUsbBackend::viaWinUsb(int device, std::int32_t pipe) const {
+    const auto& files = endpointFiles_[static_cast<std::size_t>(device)];
+    return winusbAvailable_ && std::find(files.begin(), files.end(), pipe) == files.end();
 }
 
 bool WindowsUsbBackend::closePipe(int device, std::int32_t pipe) {

@@ -12,4 +12,8 @@ std::filesystem::path defaultAdapterDirectory() {
     return std::filesystem::temp_directory_path() / "Ulmar";
 }
 
+bool isPrivateDirectory(const std::filesystem::path&) {
+    return true;
+}
+
 } // namespace ulmar::link

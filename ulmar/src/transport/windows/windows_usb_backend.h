@@ -1,7 +1,9 @@
 // Adapters on the USB bus under Windows, bound either to the per-endpoint
 // driver (one file per endpoint) or to WinUSB (one device file, pipes named by
-// endpoint address). Which of the two is in use is one process-wide flag,
-// `transportMode`, switched by every successful path lookup.
+// endpoint address). The process-wide flag `transportMode`, switched by every
+// successful path lookup, decides how the next pipe opens; once open, each
+// slot keeps the kind it was opened as, so looking up an adapter on the other
+// driver never redirects the transfers of one that is open.
 #pragma once
 
 #include "core/library_state.h"
@@ -64,13 +66,12 @@ private:
 
     int transfer(int device, std::int32_t pipe, bool isRead, std::uint8_t* buffer,
                  std::uint32_t length, std::uint32_t timeoutMs, std::uint32_t* count);
-    void cancel(int device, std::int32_t pipe, OVERLAPPED& overlapped);
-    HANDLE overlappedOwner(int device, std::int32_t pipe) const;
+    void cancel(int device, std::int32_t pipe, bool winusb, OVERLAPPED& overlapped);
+    HANDLE overlappedOwner(int device, std::int32_t pipe, bool winusb) const;
 
-    // WinUSB carries the transfers only when the flag says so and the
-    // library was bound; a class B lookup without WinUSB leaves file handles
-    // in the slots.
-    bool viaWinUsb() const { return transportMode_ == 1 && winusbAvailable_; }
+    // True when the slot holds a WinUSB pipe identifier rather than the
+    // handle of an endpoint file the device opened.
+    bool viaWinUsb(int device, std::int32_t pipe) const;
 
     WinUsbDeviceState& state(int device) { return devices_[static_cast<std::size_t>(device)]; }
 
@@ -79,9 +80,10 @@ private:
     const bool winusbAvailable_;
     int transportMode_ = 0;
     std::array<WinUsbDeviceState, kDeviceCount> devices_{};
-    // Slot values of the endpoint files each device has open. A close goes by
-    // these rather than by the process-wide flag, which a lookup of another
-    // adapter (or of this one, during a fallback) may have switched since.
+    // Slot values of the endpoint files each device has open. Closes and
+    // transfers go by these rather than by the process-wide flag, which a
+    // lookup of another adapter (or of this one, during a fallback) may have
+    // switched since.
     std::array<std::vector<std::int32_t>, kDeviceCount> endpointFiles_{};
 };
 
