@@ -12,7 +12,7 @@ constexpr auto kPaceSlack = std::chrono::milliseconds(1);
 // Longest idle wait; a wake() or a node's due time usually ends it earlier.
 constexpr auto kMaxIdle = std::chrono::milliseconds(200);
 // How far back a node's frame may start when this thread woke up late.
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(5);
+constexpr auto kMaxCatchUp = std::chrono::milliseconds(50);
 
 // Arbitration order: the lower value wins, as the dominant bits would on the
 // wire. Base identifier first, then RTR/SRR, IDE, the extension and its RTR.
