@@ -11,6 +11,8 @@ namespace {
 constexpr auto kPaceSlack = std::chrono::milliseconds(1);
 // Longest idle wait; a wake() or a node's due time usually ends it earlier.
 constexpr auto kMaxIdle = std::chrono::milliseconds(200);
+// How far back a node's frame may start when this thread woke up late.
+constexpr auto kMaxCatchUp = std::chrono::milliseconds(50);
 
 // Arbitration order: the lower value wins, as the dominant bits would on the
 // wire. Base identifier first, then RTR/SRR, IDE, the extension and its RTR.
@@ -111,16 +113,28 @@ CanBus::Step CanBus::step() {
     if (winner->channel && !winner->channel->popTransmit(winner->ticket))
         return {StepKind::Retry, now}; // reset meanwhile; look again
 
-    const auto end = at + frameDuration(winner->frame, winner->timing);
+    const auto start = startOf(*winner, at);
+    const auto end = start + frameDuration(winner->frame, winner->timing);
     if (winner->node)
-        winner->node->sent(at, end);
+        winner->node->sent(start, end);
     CanFrame frame = winner->frame;
-    frame.stampTicks = clock_.ticksAt(timing_ ? end : at);
+    frame.stampTicks = clock_.ticksAt(timing_ ? end : start);
     if (timing_)
         busFree_ = end;
     deliver(frame, winner->channel, winner->timing, views);
     carried_.fetch_add(1, std::memory_order_relaxed);
     return {StepKind::Sent, now};
+}
+
+CanBus::Clock::time_point CanBus::startOf(const Candidate& winner, Clock::time_point at) const {
+    if (!winner.node || !timing_)
+        return at;
+    // A simulated node starts its frame when it was due if the bus was free
+    // then, so that a late wake-up of this thread does not shift the spacing
+    // of replayed or periodic frames; by a bounded amount only, so that a
+    // bus that falls behind catches up without a long burst.
+    const auto due = winner.node->nextDue().value_or(at);
+    return std::max({busFree_, due, at - kMaxCatchUp});
 }
 
 std::vector<CanBus::Candidate> CanBus::gatherCandidates(const std::vector<BusView>& views,
@@ -138,9 +152,12 @@ std::vector<CanBus::Candidate> CanBus::gatherCandidates(const std::vector<BusVie
                                   channels_[i], head->first, nullptr});
     }
     for (auto& node : nodes_) {
-        if (!nodeTiming) {
+        // Nodes are silent while nobody listens; the first step with a
+        // listener is when they start, not the last idle step before it.
+        if (!nodeTiming || !heardBefore_) {
             node->idle(at);
-            continue;
+            if (!nodeTiming)
+                continue;
         }
         const auto due = node->nextDue();
         if (!due)
@@ -153,6 +170,7 @@ std::vector<CanBus::Candidate> CanBus::gatherCandidates(const std::vector<BusVie
             nextNodeDue = std::min(nextNodeDue, *due);
         }
     }
+    heardBefore_ = nodeTiming.has_value();
     return candidates;
 }
 

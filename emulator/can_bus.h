@@ -58,6 +58,8 @@ private:
 
     void run();
     Step step();
+    // When the winner's frame starts on the bus.
+    Clock::time_point startOf(const Candidate& winner, Clock::time_point at) const;
     std::vector<Candidate> gatherCandidates(const std::vector<BusView>& views, Clock::time_point at,
                                             Clock::time_point& nextNodeDue);
     void deliver(const CanFrame& frame, const Channel* sender, BitTiming timing,
@@ -71,6 +73,7 @@ private:
     std::vector<std::unique_ptr<TrafficNode>> nodes_;
     // Bus thread only.
     Clock::time_point busFree_{};
+    bool heardBefore_ = false; // the previous step had a listener (bus thread only)
 
     // Guards wakePending_ and stopping_ between wake()/stop() callers and the bus thread.
     std::mutex mutex_;

@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <pthread.h>
 #include <string>
@@ -10,12 +9,12 @@
 
 #include "adapter.h"
 #include "can_bus.h"
-#include "candump.h"
 #include "demo_node.h"
 #include "discovery.h"
 #include "emu_clock.h"
 #include "flood_node.h"
 #include "link_server.h"
+#include "log_reader.h"
 #include "options.h"
 #include "replay_node.h"
 #include "stats_reporter.h"
@@ -37,28 +36,31 @@ sigset_t blockStopSignals() {
     return signals;
 }
 
-bool loadReplay(const Options& options, std::vector<std::vector<CandumpRecord>>& perBus,
+bool loadReplay(const Options& options, std::vector<std::vector<ReplayRecord>>& perBus,
                 int busCount) {
     if (options.replayFile.empty())
         return true;
-    std::ifstream in(options.replayFile);
-    if (!in) {
-        std::fprintf(stderr, "ulmar-emu: cannot read %s\n", options.replayFile.c_str());
-        return false;
-    }
     std::string error;
-    auto records = parseCandumpLog(in, error);
-    if (!records) {
-        std::fprintf(stderr, "ulmar-emu: %s: %s\n", options.replayFile.c_str(), error.c_str());
+    const auto log = canlog::readLogFile(options.replayFile, std::nullopt, error);
+    if (!log) {
+        std::fprintf(stderr, "ulmar-emu: %s\n", error.c_str());
         return false;
     }
-    perBus = splitByInterface(*records, busCount);
+    if (log->malformedLines != 0) {
+        std::fprintf(stderr, "ulmar-emu: %s: %s\n", options.replayFile.c_str(),
+                     log->summary().c_str());
+        // Nothing but malformed lines: surely not a log at all.
+        if (log->frames.empty())
+            return false;
+    }
+    const auto records = toReplayRecords(log->frames);
+    perBus = splitByChannel(records, busCount);
     return true;
 }
 
 std::vector<std::unique_ptr<CanBus>> buildBuses(const Options& options, Adapter& adapter,
                                                 const EmuClock& clock,
-                                                std::vector<std::vector<CandumpRecord>>& replay) {
+                                                std::vector<std::vector<ReplayRecord>>& replay) {
     std::vector<std::unique_ptr<CanBus>> buses;
     const int busCount = options.separateBuses ? 2 : 1;
     for (int b = 0; b < busCount; ++b)
@@ -116,7 +118,7 @@ int main(int argc, char** argv) {
     }
     const sigset_t stopSignals = blockStopSignals();
 
-    std::vector<std::vector<CandumpRecord>> replay;
+    std::vector<std::vector<ReplayRecord>> replay;
     if (!loadReplay(*options, replay, options->separateBuses ? 2 : 1))
         return kExitFailure;
 

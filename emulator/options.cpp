@@ -281,8 +281,10 @@ CAN buses:
   --flood PERCENT       a simulated node loads every bus to PERCENT (1-100) with
                         standard frames 0x7FF, 8 bytes: bytes 0-3 a sequence
                         number (little-endian), bytes 4-7 its complement
-  --replay FILE         replay a candump log ("(sec.usec) if ID#DATA", "ID#R");
-                        the n-th interface name goes to bus n (modulo buses)
+  --replay FILE         replay a log with its timing: candump -L (.log), Vector
+                        ASC (.asc) or CSV (.csv); the format comes from the
+                        extension or else the first line. Channel n (can<n>,
+                        ASC channel n+1) goes to bus n (modulo buses)
   --replay-loop         start the replay again when the log ends
   Simulated nodes speak at the bit rate of the first started channel of their
   bus and are silent while no channel there is started.

@@ -4,16 +4,26 @@
 // over and over. The log's clock starts when a channel first listens; while
 // nobody listens the replay waits.
 
+#include <cstdint>
 #include <vector>
 
-#include "candump.h"
+#include "log_frame.h"
 #include "traffic_node.h"
 
 namespace emu {
 
+// One logged frame to replay.
+struct ReplayRecord {
+    std::int64_t timeUs = 0; // as logged; only the differences count
+    unsigned channel = 0;    // the log's channel: can0 / ASC 1 / CSV 0 is channel 0
+    CanFrame frame;
+};
+
+std::vector<ReplayRecord> toReplayRecords(const std::vector<canlog::LogFrame>& frames);
+
 class ReplayNode : public TrafficNode {
 public:
-    ReplayNode(std::vector<CandumpRecord> records, bool loop);
+    ReplayNode(std::vector<ReplayRecord> records, bool loop);
 
     std::optional<Clock::time_point> nextDue() const override;
     CanFrame pendingFrame() const override { return records_[next_].frame; }
@@ -23,15 +33,14 @@ public:
 private:
     Clock::duration offsetOf(std::size_t i) const;
 
-    const std::vector<CandumpRecord> records_;
+    const std::vector<ReplayRecord> records_;
     const bool loop_;
     std::size_t next_ = 0;
     Clock::time_point base_{}; // when the log's first record is due
 };
 
-// Splits a log among `busCount` buses: the n-th interface name seen in the log
-// goes to bus n modulo `busCount`.
-std::vector<std::vector<CandumpRecord>> splitByInterface(const std::vector<CandumpRecord>& records,
-                                                         int busCount);
+// Splits a log among `busCount` buses: channel n goes to bus n modulo `busCount`.
+std::vector<std::vector<ReplayRecord>> splitByChannel(const std::vector<ReplayRecord>& records,
+                                                      int busCount);
 
 } // namespace emu

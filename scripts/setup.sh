@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-format
   libgtest-dev libgmock-dev
   libusb-1.0-0-dev
+  python3-can
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core xvfb xauth
   file lintian
   clang libclang-rt-14-dev

@@ -6,9 +6,9 @@
 #include <thread>
 
 #include "adapter_harness.h"
-#include "candump.h"
 #include "demo_node.h"
 #include "flood_node.h"
+#include "log_reader.h"
 #include "replay_node.h"
 
 namespace emu::testing {
@@ -177,8 +177,7 @@ TEST(Bus, SimulatedNodesWaitForAListener) {
 TEST(Bus, ReplayKeepsTheLoggedOrderAndSpacing) {
     std::istringstream log("(10.000) can0 100#01\n(10.050) can0 18FEF100#02\n(10.100) can0 "
                            "123#R\n");
-    std::string error;
-    auto records = parseCandumpLog(log, error).value();
+    auto records = toReplayRecords(canlog::readLog(log, canlog::Format::Candump).frames);
     Harness h;
     h.buses[0]->addNode(std::make_unique<ReplayNode>(records, false));
     h.startBuses();

@@ -94,20 +94,40 @@ TEST(Program, DemoTrafficReachesAStartedChannel) {
     EXPECT_TRUE(extended);
 }
 
-TEST(Program, ReplaysACandumpLog) {
+TEST(Program, ReplaysLogsInEveryFormat) {
+    const std::pair<std::string, std::string> logs[] = {
+        {"trace.log", "(100.000) can0 123#11223344\n(100.010) can0 00000456#R\n"},
+        {"trace.asc", "date Tue Dec 08 01:02:03.000 PM 2026\nbase hex  timestamps absolute\n"
+                      "Begin Triggerblock Tue Dec 08 01:02:03.000 PM 2026\n"
+                      "   0.000000 1  123             Rx   d 4 11 22 33 44\n"
+                      "   0.010000 1  456x            Tx   r 0\nEnd TriggerBlock\n"},
+        {"trace.txt", "time,channel,direction,id,extended,remote,length,data\n"
+                      "100.000,0,Rx,123,0,0,4,11 22 33 44\n100.010,0,Rx,00000456,1,1,0,\n"},
+    };
+    for (const auto& [name, text] : logs) {
+        SCOPED_TRACE(name);
+        DeviceDir dir;
+        const std::string log = dir.path() + "/" + name;
+        std::ofstream(log) << text;
+        EmuProcess emu(dir, "replay", {"--replay", log});
+        startChannelOverLink(emu.port(), 0);
+        auto in = openPipe(emu.port(), 0x81);
+        const auto got = readFrames(*in, 2);
+        ASSERT_EQ(got.size(), 2u);
+        EXPECT_EQ(got[0].id, 0x123u);
+        EXPECT_EQ(got[0].length, 4);
+        EXPECT_EQ(got[0].data[3], 0x44);
+        EXPECT_EQ(got[1].id, 0x456u);
+        EXPECT_TRUE(got[1].extended);
+        EXPECT_TRUE(got[1].remote);
+    }
+}
+
+TEST(Program, RefusesAReplayFileWithNoFrameInIt) {
     DeviceDir dir;
-    const std::string log = dir.path() + "/trace.log";
-    std::ofstream(log) << "(100.000) can0 123#11223344\n(100.010) can0 00000456#R\n";
-    EmuProcess emu(dir, "replay", {"--replay", log});
-    startChannelOverLink(emu.port(), 0);
-    auto in = openPipe(emu.port(), 0x81);
-    const auto got = readFrames(*in, 2);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].id, 0x123u);
-    EXPECT_EQ(got[0].length, 4);
-    EXPECT_EQ(got[1].id, 0x456u);
-    EXPECT_TRUE(got[1].extended);
-    EXPECT_TRUE(got[1].remote);
+    const std::string log = dir.path() + "/notes.log";
+    std::ofstream(log) << "this is not\na log\n";
+    EXPECT_EQ(run("--replay " + log).exitCode, 1);
 }
 
 } // namespace

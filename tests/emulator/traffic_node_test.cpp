@@ -7,6 +7,7 @@
 #include "byte_order.h"
 #include "demo_node.h"
 #include "flood_node.h"
+#include "log_reader.h"
 #include "replay_node.h"
 
 namespace emu {
@@ -85,10 +86,9 @@ TEST(DemoNodes, MixStandardExtendedAndRemoteFrames) {
     EXPECT_TRUE(remote);
 }
 
-std::vector<CandumpRecord> records(const std::string& text) {
+std::vector<ReplayRecord> records(const std::string& text) {
     std::istringstream in(text);
-    std::string error;
-    return parseCandumpLog(in, error).value();
+    return toReplayRecords(canlog::readLog(in, canlog::Format::Candump).frames);
 }
 
 TEST(ReplayNode, KeepsLoggedSpacingAndEnds) {
