@@ -62,6 +62,19 @@ void dropTrailingEmptyBlocks(std::vector<std::uint8_t>& bytes) {
         bytes.resize(bytes.size() - kBlockSize);
 }
 
+// The channel whose frames frame-in pipe 0x81 or 0x83 carries.
+int frameChannel(std::uint8_t endpoint) {
+    return endpoint == 0x81 ? 0 : 1;
+}
+
+// Frames in whole blocks of a frame transfer, as their count bytes say.
+std::size_t framesIn(const std::vector<std::uint8_t>& bytes) {
+    std::size_t frames = 0;
+    for (std::size_t at = 0; at + kBlockSize <= bytes.size(); at += kBlockSize)
+        frames += std::min<std::size_t>(bytes[at], kFramesPerBlock);
+    return frames;
+}
+
 void appendU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
     out.push_back(static_cast<std::uint8_t>(v));
     out.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -107,7 +120,7 @@ std::string endpointFile(std::uint8_t endpoint, const std::vector<std::string>& 
         return std::find(taken.begin(), taken.end(), name) == taken.end();
     };
     for (const std::string& name : files) {
-        if ((name == numbered || name.rfind(numbered + "-", 0) == 0) && free(name))
+        if ((name == numbered || name == numbered + "-bulk") && free(name))
             return name;
     }
     // "ep-a" style endpoints take any number: "ep-bin", "ep-aout".
@@ -124,7 +137,9 @@ std::string endpointFile(std::uint8_t endpoint, const std::vector<std::string>& 
 
 GadgetFsServer::GadgetFsServer(Adapter& adapter, FaultPlan faults, std::string directory,
                                VerboseLog& log)
-    : adapter_(adapter), faults_(std::move(faults)), directory_(std::move(directory)), log_(log) {}
+    : adapter_(adapter), faults_(std::move(faults)), directory_(std::move(directory)), log_(log) {
+    adapter_.onReceiveCleared([this](int channel) { dropFramesInFlight(channel); });
+}
 
 GadgetFsServer::~GadgetFsServer() {
     stop();
@@ -316,23 +331,48 @@ void GadgetFsServer::serveOut(std::uint8_t endpoint, int fd) {
     }
 }
 
+void GadgetFsServer::dropFramesInFlight(int channel) {
+    std::lock_guard lock(framesMutex_);
+    FramesInFlight& pipe = framesInFlight_[static_cast<std::size_t>(channel)];
+    pipe.drop = true;
+    if (pipe.thread)
+        ::pthread_kill(*pipe.thread, kWakeSignal);
+}
+
 void GadgetFsServer::serveIn(std::uint8_t endpoint, int fd) {
     const bool frames = isFramePipe(endpoint);
+    const int channel = frameChannel(endpoint);
+    if (frames) {
+        std::lock_guard lock(framesMutex_);
+        framesInFlight_[static_cast<std::size_t>(channel)].thread = ::pthread_self();
+    }
     while (!ending()) {
+        if (frames) {
+            std::lock_guard lock(framesMutex_);
+            framesInFlight_[static_cast<std::size_t>(channel)].drop = false;
+        }
         ReadResult result = adapter_.read(endpoint, frames ? kLongestFrameRead : kMaxPacket,
                                           std::chrono::steady_clock::now() + kPollTime);
         if (!result.data || result.bytes.empty())
             continue;
         if (frames) {
             dropTrailingEmptyBlocks(result.bytes);
+            adapter_.setFramesInFlight(channel, framesIn(result.bytes));
             faults_.mangleFrameRead(result.bytes);
         }
-        if (!sendAll(fd, result.bytes, endpoint))
+        const bool sent = sendAll(fd, result.bytes, endpoint);
+        if (frames)
+            adapter_.setFramesInFlight(channel, 0);
+        if (!sent)
             continue;
         // Whole blocks are full packets: a zero-length packet ends the
         // host's transfer, which otherwise waits for more until it times out.
         if (frames && result.bytes.size() % kMaxPacket == 0 && !faults_.plan().unterminatedReads)
             sendAll(fd, {}, endpoint);
+    }
+    if (frames) {
+        std::lock_guard lock(framesMutex_);
+        framesInFlight_[static_cast<std::size_t>(channel)].thread.reset();
     }
 }
 
@@ -343,6 +383,11 @@ bool GadgetFsServer::sendAll(int fd, const std::vector<std::uint8_t>& bytes,
             return true;
         if (ending())
             return false;
+        if (errno == EINTR && isFramePipe(endpoint)) {
+            std::lock_guard lock(framesMutex_);
+            if (framesInFlight_[static_cast<std::size_t>(frameChannel(endpoint))].drop)
+                return false; // cleared by the host before it fetched them
+        }
         if (errno != EINTR) {
             log_.print("pipe " + endpointName(endpoint) + ": " + std::strerror(errno) + ", " +
                        std::to_string(bytes.size()) + " bytes not delivered");

@@ -11,10 +11,14 @@
 // answers ep0 and starts and ends the endpoint threads when the host sets or
 // drops the configuration. The adapter guards itself.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <linux/usb/ch9.h>
+#include <mutex>
+#include <optional>
+#include <pthread.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +36,7 @@ std::vector<std::uint8_t> deviceEndpoints(const FaultPlan& faults);
 std::vector<std::uint8_t> configurationDescriptor(const std::vector<std::uint8_t>& endpoints);
 
 // The endpoint file of `files` (names in a gadgetfs directory) that serves
-// `endpoint`: the controller's endpoint of that number and direction, else a
+// `endpoint`: the controller's bulk endpoint of that number and direction, else a
 // free one of any number ("ep-a" style) in that direction. Empty if none.
 std::string endpointFile(std::uint8_t endpoint, const std::vector<std::string>& files,
                          const std::vector<std::string>& taken);
@@ -71,6 +75,9 @@ private:
     // Waits until the host has fetched all of `bytes`; false when ending.
     bool sendAll(int fd, const std::vector<std::uint8_t>& bytes, std::uint8_t endpoint);
     bool ending() const { return stopping_ || endpointsEnding_; }
+    // The host cleared the channel's receive buffer: the frames its frame
+    // pipe holds for a transfer not fetched yet are dropped.
+    void dropFramesInFlight(int channel);
 
     Adapter& adapter_;
     FaultInjector faults_; // used by the endpoint threads; guards its own counters
@@ -84,6 +91,16 @@ private:
     std::vector<Endpoint> endpoints_;
     std::atomic<int> endpointsRunning_{0};
     std::atomic<bool> endpointsEnding_{false};
+
+    // Per channel: the thread of its frame-in pipe while it serves, and
+    // whether its pending transfer is to be dropped. Guarded by framesMutex_
+    // (frame-in threads and the command-pipe threads that clear buffers).
+    struct FramesInFlight {
+        std::optional<pthread_t> thread;
+        bool drop = false;
+    };
+    std::mutex framesMutex_;
+    std::array<FramesInFlight, 2> framesInFlight_;
 };
 
 } // namespace emu

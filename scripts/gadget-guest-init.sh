@@ -36,6 +36,10 @@ for test in $tests; do
   failed=$((failed + bad))
   skipped=$((skipped + skip))
 done
+if [ "$failed" -ne 0 ]; then
+  echo "== kernel log"
+  dmesg | tail -n 60
+fi
 echo "== ulmar_bench through the USB stack"
 $bench
 echo "GADGET-TESTS: $passed passed, $failed failed, $skipped skipped"

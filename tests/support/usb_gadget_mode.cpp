@@ -1,7 +1,6 @@
 #include "usb_gadget_mode.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <libusb.h>
 #include <stdexcept>
@@ -25,19 +24,30 @@ libusb_context* context() {
     return shared;
 }
 
-int adaptersListed() {
+struct Listed {
+    int adapters = 0;   // 04D8:0053 devices libusb knows of
+    int configured = 0; // of those, the ones the host has configured
+};
+
+Listed adaptersListed() {
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(context(), &list);
-    int adapters = 0;
+    Listed listed;
     for (ssize_t i = 0; i < count; ++i) {
         libusb_device_descriptor descriptor{};
-        if (libusb_get_device_descriptor(list[i], &descriptor) == 0 &&
-            descriptor.idVendor == kVendorId && descriptor.idProduct == kProductId)
-            ++adapters;
+        if (libusb_get_device_descriptor(list[i], &descriptor) != 0 ||
+            descriptor.idVendor != kVendorId || descriptor.idProduct != kProductId)
+            continue;
+        ++listed.adapters;
+        libusb_config_descriptor* config = nullptr;
+        if (libusb_get_active_config_descriptor(list[i], &config) == 0) {
+            libusb_free_config_descriptor(config);
+            ++listed.configured;
+        }
     }
     if (count >= 0)
         libusb_free_device_list(list, 1);
-    return adapters;
+    return listed;
 }
 
 } // namespace
@@ -53,27 +63,16 @@ bool awaitUsbAdapter(bool present, std::chrono::milliseconds timeout,
                      const std::function<bool()>& ended) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
-        if ((adaptersListed() > 0) == present)
+        // Present: configured, so its endpoints serve. Gone: not even
+        // listed, so no stale entry can be opened instead of a new one.
+        const Listed listed = adaptersListed();
+        if (present ? listed.configured > 0 : listed.adapters == 0)
             return true;
         if (ended())
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
-}
-
-void setUsbConnected(bool connected) {
-    const std::filesystem::path controllers("/sys/class/udc");
-    std::error_code error;
-    for (const auto& controller : std::filesystem::directory_iterator(controllers, error)) {
-        std::ofstream out(controller.path() / "soft_connect");
-        out << (connected ? "connect" : "disconnect") << '\n';
-        out.flush();
-        if (!out)
-            throw std::runtime_error("cannot write " + (controller.path() / "soft_connect").string());
-        return;
-    }
-    throw std::runtime_error("no USB device controller in /sys/class/udc");
 }
 
 } // namespace tessel::test

@@ -15,15 +15,10 @@ namespace tessel::test {
 // Where the tests' emulators serve USB; nothing when they use the link.
 std::optional<std::string> gadgetFsDirectory();
 
-// Waits until libusb lists an adapter (04D8:0053), or lists none when
+// Waits until libusb lists a configured adapter (04D8:0053), or lists none when
 // `present` is false. Returns early with false when `ended` says the emulator
 // has ended; false too after `timeout`.
 bool awaitUsbAdapter(bool present, std::chrono::milliseconds timeout,
                      const std::function<bool()>& ended);
-
-// Unplugs the running emulator's USB device from the host (the device
-// controller drops off the bus) or plugs it in again; throws
-// std::runtime_error when the controller refuses.
-void setUsbConnected(bool connected);
 
 } // namespace tessel::test
