@@ -94,17 +94,17 @@ std::vector<std::uint8_t> deviceEndpoints(const FaultPlan& faults) {
 }
 
 std::vector<std::uint8_t> configurationDescriptor(const std::vector<std::uint8_t>& endpoints) {
-    const auto total =
-        static_cast<std::uint16_t>(USB_DT_CONFIG_SIZE + USB_DT_INTERFACE_SIZE +
-                                   USB_DT_ENDPOINT_SIZE * endpoints.size());
+    const auto total = static_cast<std::uint16_t>(USB_DT_CONFIG_SIZE + USB_DT_INTERFACE_SIZE +
+                                                  USB_DT_ENDPOINT_SIZE * endpoints.size());
     std::vector<std::uint8_t> d{USB_DT_CONFIG_SIZE, USB_DT_CONFIG};
     appendU16(d, total);
     d.insert(d.end(), {1, kConfigurationValue, 0, USB_CONFIG_ATT_ONE, 50}); // 100 mA
-    d.insert(d.end(), {USB_DT_INTERFACE_SIZE, USB_DT_INTERFACE, 0, 0,
-                       static_cast<std::uint8_t>(endpoints.size()), USB_CLASS_VENDOR_SPEC, 0, 0,
-                       0});
+    d.insert(d.end(),
+             {USB_DT_INTERFACE_SIZE, USB_DT_INTERFACE, 0, 0,
+              static_cast<std::uint8_t>(endpoints.size()), USB_CLASS_VENDOR_SPEC, 0, 0, 0});
     for (std::uint8_t endpoint : endpoints) {
-        d.insert(d.end(), {USB_DT_ENDPOINT_SIZE, USB_DT_ENDPOINT, endpoint, USB_ENDPOINT_XFER_BULK});
+        d.insert(d.end(),
+                 {USB_DT_ENDPOINT_SIZE, USB_DT_ENDPOINT, endpoint, USB_ENDPOINT_XFER_BULK});
         appendU16(d, kMaxPacket);
         d.push_back(0);
     }
@@ -188,7 +188,7 @@ bool GadgetFsServer::open(std::string& error) {
 }
 
 void GadgetFsServer::start() {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = onWakeSignal; // no SA_RESTART: blocked transfers end with EINTR
     sigemptyset(&action.sa_mask);
     ::sigaction(kWakeSignal, &action, nullptr);
@@ -269,8 +269,8 @@ void GadgetFsServer::handleSetup(const usb_ctrlrequest& setup) {
 void GadgetFsServer::configure() {
     for (Endpoint& e : endpoints_) {
         e.fd = ::open(e.path.c_str(), O_RDWR | O_CLOEXEC);
-        std::vector<std::uint8_t> config{1, 0, 0, 0, USB_DT_ENDPOINT_SIZE, USB_DT_ENDPOINT,
-                                         e.address, USB_ENDPOINT_XFER_BULK};
+        std::vector<std::uint8_t> config{
+            1, 0, 0, 0, USB_DT_ENDPOINT_SIZE, USB_DT_ENDPOINT, e.address, USB_ENDPOINT_XFER_BULK};
         appendU16(config, kMaxPacket);
         config.push_back(0);
         if (e.fd < 0 || ::write(e.fd, config.data(), config.size()) < 0) {
@@ -360,15 +360,17 @@ void GadgetFsServer::serveIn(std::uint8_t endpoint, int fd) {
             adapter_.setFramesInFlight(channel, framesIn(result.bytes));
             faults_.mangleFrameRead(result.bytes);
         }
-        const bool sent = sendAll(fd, result.bytes, endpoint);
-        if (frames)
-            adapter_.setFramesInFlight(channel, 0);
-        if (!sent)
-            continue;
         // Whole blocks are full packets: a zero-length packet ends the
         // host's transfer, which otherwise waits for more until it times out.
-        if (frames && result.bytes.size() % kMaxPacket == 0 && !faults_.plan().unterminatedReads)
+        // A controller may take a short transfer into its FIFO at once, so
+        // only the end of the zero-length packet shows that the host has
+        // fetched the frames; until then they count as waiting.
+        const bool sent = sendAll(fd, result.bytes, endpoint);
+        if (sent && frames && result.bytes.size() % kMaxPacket == 0 &&
+            !faults_.plan().unterminatedReads)
             sendAll(fd, {}, endpoint);
+        if (frames)
+            adapter_.setFramesInFlight(channel, 0);
     }
     if (frames) {
         std::lock_guard lock(framesMutex_);

@@ -103,7 +103,6 @@ void describe(const Options& options, VerboseLog& log) {
     log.print(traffic);
 }
 
-
 using Buses = std::vector<std::unique_ptr<CanBus>>;
 
 void startTraffic(const Options& options, Buses& buses, StatsReporter& stats) {

@@ -25,4 +25,5 @@ if [[ -x scripts/test-windows.sh ]]; then
   echo "== Windows build under Wine"
   scripts/test-windows.sh
 fi
+scripts/test-gadget.sh
 echo "all test suites passed"

@@ -92,7 +92,8 @@ TEST_F(UsbE2E, UnpluggedWhileReceivingFailsThenOpensAgainOncePluggedBackIn) {
             const auto begin = std::chrono::steady_clock::now();
             const int32_t got = VCI_Receive(4, 0, 1, buffer.data(), 48, 0);
             ++calls;
-            if (got == -1 && std::chrono::steady_clock::now() - begin < std::chrono::milliseconds(50))
+            if (got == -1 &&
+                std::chrono::steady_clock::now() - begin < std::chrono::milliseconds(50))
                 failed = true;
         }
     });
