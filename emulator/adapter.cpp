@@ -151,6 +151,25 @@ void Adapter::clearReplies(int index) {
     auxQueues_[static_cast<std::size_t>(index)].clear();
 }
 
+void Adapter::setFramesInFlight(int channelIndex, std::size_t count) {
+    inFlight_[static_cast<std::size_t>(channelIndex)] = count;
+}
+
+void Adapter::onReceiveCleared(std::function<void(int)> callback) {
+    receiveCleared_ = std::move(callback);
+}
+
+std::size_t Adapter::framesWaiting(int channelIndex) const {
+    return channels_[static_cast<std::size_t>(channelIndex)]->status().receiveWaiting +
+           inFlight_[static_cast<std::size_t>(channelIndex)];
+}
+
+void Adapter::clearReceived(int channelIndex) {
+    channel(channelIndex).clearReceiveBuffer();
+    if (receiveCleared_)
+        receiveCleared_(channelIndex);
+}
+
 void Adapter::shutdown() {
     for (auto& c : channels_)
         c->shutdown();
@@ -226,17 +245,17 @@ void Adapter::handleCommand(int index, const CommandPacket& packet, PipeQueue& r
         return;
     }
     case Opcode::ClearBuffer:
-        ch.clearReceiveBuffer();
+        clearReceived(index);
         log_.print(who + "receive buffer cleared");
         return;
     case Opcode::WriteDeviceCode:
         writeDeviceCode(packet);
         return;
     case Opcode::ResetDevice:
-        for (int i = 0; i < 2; ++i) {
-            channel(i).reset();
-            channel(i).clearReceiveBuffer();
-            clearReplies(i);
+        for (int c = 0; c < 2; ++c) {
+            channel(c).reset();
+            clearReceived(c);
+            clearReplies(c);
         }
         log_.print("device reset");
         return;
@@ -248,10 +267,10 @@ void Adapter::handleCommand(int index, const CommandPacket& packet, PipeQueue& r
         break;
     }
     case Opcode::ReceiveCount:
-        reply[1] = static_cast<std::uint32_t>(ch.status().receiveWaiting);
+        reply[1] = static_cast<std::uint32_t>(framesWaiting(index));
         break;
     case Opcode::ControllerStatus:
-        reply = statusReply(ch);
+        reply = statusReply(index);
         break;
     case Opcode::ReadRepeater: {
         std::lock_guard lock(mutex_);
@@ -279,8 +298,8 @@ void Adapter::handleCommand(int index, const CommandPacket& packet, PipeQueue& r
     replies.push(encodeReply(reply));
 }
 
-std::array<std::uint32_t, kPacketWords> Adapter::statusReply(const Channel& channel) const {
-    const ChannelStatus s = channel.status();
+std::array<std::uint32_t, kPacketWords> Adapter::statusReply(int index) const {
+    const ChannelStatus s = channels_[static_cast<std::size_t>(index)]->status();
     std::array<std::uint32_t, kPacketWords> w{};
     w[0] = static_cast<std::uint32_t>(Opcode::ControllerStatus);
     w[1] = statusRegister(s);
@@ -288,7 +307,7 @@ std::array<std::uint32_t, kPacketWords> Adapter::statusReply(const Channel& chan
     w[3] = 0; // receive error counter: the simulated bus has no errors
     w[4] = 0; // transmit error counter
     w[5] = static_cast<std::uint32_t>(s.overruns);
-    w[6] = static_cast<std::uint32_t>(std::min<std::size_t>(s.receiveWaiting, 0xFFFFFFFF));
+    w[6] = static_cast<std::uint32_t>(std::min<std::size_t>(framesWaiting(index), 0xFFFFFFFF));
     w[7] = s.config.btr0;
     w[8] = s.config.btr1;
     w[9] = static_cast<std::uint32_t>(std::min<std::uint64_t>(s.overruns, 255));

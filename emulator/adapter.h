@@ -10,8 +10,10 @@
 // guarded by mutex_.
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -77,6 +79,13 @@ public:
     // A host opened `endpoint`: replies an earlier host left unread on that
     // in-pipe are dropped, so they are never taken for answers to its queries.
     void pipeOpened(std::uint8_t endpoint);
+
+    // Frames a USB front end has taken for a transfer the host has not
+    // fetched yet: they still count as waiting in the channel.
+    void setFramesInFlight(int channel, std::size_t count);
+    // Called with the channel when the host clears its receive buffer, so
+    // that a USB front end drops the frames it holds. Set before serving.
+    void onReceiveCleared(std::function<void(int)> callback);
     // Ends every waiting read and write for good (emulator stopping).
     void shutdown();
 
@@ -92,7 +101,9 @@ private:
                             Clock::time_point deadline);
     ReadResult readFrames(Channel& channel, std::uint32_t maxLength, Clock::time_point deadline);
     void handleCommand(int channelIndex, const CommandPacket& packet, PipeQueue& replies);
-    std::array<std::uint32_t, kPacketWords> statusReply(const Channel& channel) const;
+    std::array<std::uint32_t, kPacketWords> statusReply(int channelIndex) const;
+    std::size_t framesWaiting(int channelIndex) const;
+    void clearReceived(int channelIndex);
     void initialise(int channelIndex, const CommandPacket& packet);
     void writeDeviceCode(const CommandPacket& packet);
     // Reply queue of an in-endpoint 0x82, 0x84, 0x85 or 0x86; nullptr otherwise.
@@ -106,6 +117,9 @@ private:
     std::array<std::unique_ptr<Channel>, 2> channels_;
     std::array<PipeQueue, 2> replyQueues_; // endpoints 0x82 and 0x84
     std::array<PipeQueue, 2> auxQueues_;   // endpoints 0x85 and 0x86
+
+    std::array<std::atomic<std::size_t>, 2> inFlight_{}; // set by a USB front end
+    std::function<void(int)> receiveCleared_;            // fixed before serving
 
     mutable std::mutex mutex_; // guards identity_ and registers_ (connection threads)
     AdapterIdentity identity_;

@@ -29,6 +29,7 @@ struct FaultPlan {
     std::uint32_t shortReadBytes = 0; // frame-in replies lose this many bytes at the end
     std::uint32_t badCountEvery = 0;  // every n-th full frame-in block gets count byte 0xC8
     std::chrono::milliseconds writeTimeout{1000};
+    bool unterminatedReads = false; // USB: frame reads end without a short packet
 };
 
 // "N" or "N@EP"; "EP" or "EP:N"; endpoints as 0x.. hex or decimal.

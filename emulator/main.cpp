@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <pthread.h>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "discovery.h"
 #include "emu_clock.h"
 #include "flood_node.h"
+#include "gadgetfs_server.h"
 #include "link_server.h"
 #include "log_reader.h"
 #include "options.h"
@@ -103,6 +105,69 @@ void describe(const Options& options, VerboseLog& log) {
     log.print(traffic);
 }
 
+using Buses = std::vector<std::unique_ptr<CanBus>>;
+
+void startTraffic(const Options& options, Buses& buses, StatsReporter& stats) {
+    for (auto& bus : buses)
+        bus->start();
+    if (options.verbose)
+        stats.start();
+}
+
+void logStop(int signal, VerboseLog& log) {
+    log.print(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
+}
+
+int serveLink(const Options& options, Adapter& adapter, Buses& buses, StatsReporter& stats,
+              const sigset_t& stopSignals, VerboseLog& log) {
+    std::string error;
+    LinkServer server(adapter, options.faults, log);
+    if (!server.listen(error)) {
+        std::fprintf(stderr, "ulmar-emu: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    startTraffic(options, buses, stats);
+    server.start();
+    DiscoveryFile file;
+    if (!file.publish(discoveryDirectory(), options.name, server.port(), error)) {
+        std::fprintf(stderr, "ulmar-emu: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    describe(options, log);
+    log.print("listening on 127.0.0.1:" + std::to_string(server.port()) + ", published " +
+              file.path());
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    logStop(signal, log);
+    file.remove();
+    stats.stop();
+    server.stop();
+    return kExitOk;
+}
+
+// The adapter as a USB device through gadgetfs.
+int serveUsb(const Options& options, Adapter& adapter, Buses& buses, StatsReporter& stats,
+             const sigset_t& stopSignals, VerboseLog& log) {
+    std::string error;
+    GadgetFsServer server(adapter, options.faults, options.gadgetFsDirectory, log);
+    if (!server.open(error)) {
+        std::fprintf(stderr, "ulmar-emu: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    startTraffic(options, buses, stats);
+    server.start();
+    describe(options, log);
+    log.print("serving USB through gadgetfs in " + options.gadgetFsDirectory);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    logStop(signal, log);
+    stats.stop();
+    server.stop();
+    return kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -126,37 +191,14 @@ int main(int argc, char** argv) {
     const EmuClock clock;
     Adapter adapter(options->adapter, log);
     auto buses = buildBuses(*options, adapter, clock, replay);
-    LinkServer server(adapter, options->faults, log);
-    if (!server.listen(error)) {
-        std::fprintf(stderr, "ulmar-emu: %s\n", error.c_str());
-        return kExitFailure;
-    }
-    for (auto& bus : buses)
-        bus->start();
-    server.start();
     std::vector<const CanBus*> busViews;
     for (const auto& bus : buses)
         busViews.push_back(bus.get());
     StatsReporter stats(adapter, busViews, log);
-    if (options->verbose)
-        stats.start();
-
-    DiscoveryFile file;
-    if (!file.publish(discoveryDirectory(), options->name, server.port(), error)) {
-        std::fprintf(stderr, "ulmar-emu: %s\n", error.c_str());
-        return kExitFailure;
-    }
-    describe(*options, log);
-    log.print("listening on 127.0.0.1:" + std::to_string(server.port()) + ", published " +
-              file.path());
-
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
-    log.print(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
-    file.remove();
-    stats.stop();
-    server.stop();
+    const bool usb = !options->gadgetFsDirectory.empty();
+    const int result = usb ? serveUsb(*options, adapter, buses, stats, stopSignals, log)
+                           : serveLink(*options, adapter, buses, stats, stopSignals, log);
     for (auto& bus : buses)
         bus->stop();
-    return kExitOk;
+    return result;
 }

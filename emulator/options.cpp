@@ -153,6 +153,11 @@ const std::map<std::string, Setter>& valueOptions() {
              o.faults.muteAfter = t;
              return true;
          }},
+        {"--gadgetfs",
+         [](Options& o, const std::string& v) {
+             o.gadgetFsDirectory = v;
+             return !v.empty();
+         }},
         {"--stall-writes", endpointCount(&FaultPlan::stallWrites)},
         {"--stall-reads", endpointCount(&FaultPlan::stallReads)},
         {"--refuse-pipe",
@@ -189,6 +194,7 @@ const std::map<std::string, std::function<void(Options&)>>& flagOptions() {
         {"--no-bus-timing", [](Options& o) { o.busTiming = false; }},
         {"--demo", [](Options& o) { o.demo = true; }},
         {"--replay-loop", [](Options& o) { o.replayLoop = true; }},
+        {"--unterminated-reads", [](Options& o) { o.faults.unterminatedReads = true; }},
         {"--verbose", [](Options& o) { o.verbose = true; }},
         {"-v", [](Options& o) { o.verbose = true; }},
         {"--help", [](Options& o) { o.help = true; }},
@@ -289,6 +295,11 @@ CAN buses:
   Simulated nodes speak at the bit rate of the first started channel of their
   bus and are silent while no channel there is started.
 
+Real USB (Linux, as root; see docs/virtual-adapter.md):
+  --gadgetfs DIR        be a real full-speed USB adapter on the machine's USB device
+                        controller instead of serving the link: DIR is where
+                        gadgetfs is mounted (e.g. /dev/gadget); nothing is published
+
 Fault injection (for tests; EP is an endpoint such as 0x01 or 0x81):
   --write-timeout MS    how long a write may wait for room (default 1000)
   --drop-after N[@EP]   after N requests (on EP only, if given) close every
@@ -302,6 +313,8 @@ Fault injection (for tests; EP is an endpoint such as 0x01 or 0x81):
                         end inside a block
   --bad-count N         every N-th full block sent to the host carries the
                         count byte 0xC8 instead of 3
+  --unterminated-reads  USB only: frame reads end without a closing short packet,
+                        so the host's read times out after its data arrived
 
 Other:
   -v, --verbose         print opens, configuration and frames per second

@@ -21,6 +21,7 @@ struct Options {
     std::string replayFile;
     bool replayLoop = false;
     FaultPlan faults;
+    std::string gadgetFsDirectory; // --gadgetfs: a real USB device through gadgetfs mounted here
     bool verbose = false;
     bool help = false;
 };

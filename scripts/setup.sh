@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core xvfb xauth
   file lintian
   clang libclang-rt-14-dev
+  qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev
 )
 if [[ "${TESSEL_WINDOWS:-1}" == 1 ]]; then
   packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 wine wine64)

@@ -2,6 +2,7 @@
 
 #include "child_process_posix.h"
 #include "published_port.h"
+#include "usb_gadget_mode.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -96,6 +97,9 @@ EmuProcess::EmuProcess(const DeviceDir& dir, std::string name, std::vector<std::
                        std::chrono::milliseconds startTimeout)
     : name_(std::move(name)), adapterFile_(dir.adapterFile(name_)) {
     std::vector<std::string> argv{programPath(), "--name", name_};
+    const auto gadgetFs = gadgetFsDirectory();
+    if (gadgetFs)
+        argv.insert(argv.end(), {"--gadgetfs", *gadgetFs});
     argv.insert(argv.end(), args.begin(), args.end());
     auto env = childEnvironment(dir.path());
     auto argvPointers = pointersOf(argv);
@@ -105,15 +109,22 @@ EmuProcess::EmuProcess(const DeviceDir& dir, std::string name, std::vector<std::
     if (rc != 0)
         throw std::runtime_error("EmuProcess: cannot start " + argv[0] + ": " + std::strerror(rc));
 
-    port_ = awaitPublishedPort(
-        name_, adapterFile_, startTimeout, portAnswers,
-        [this]() -> std::optional<int> {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_)
-                exitCode_ = decodeWaitStatus(status);
-            return exitCode_;
-        },
-        [this] { stop(); });
+    const auto ended = [this]() -> std::optional<int> {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_)
+            exitCode_ = decodeWaitStatus(status);
+        return exitCode_;
+    };
+    if (gadgetFs) {
+        // A USB device publishes nothing: it is there once the host lists it.
+        if (!awaitUsbAdapter(true, startTimeout, [&] { return ended().has_value(); })) {
+            stop();
+            throw std::runtime_error("EmuProcess: USB device '" + name_ + "' did not appear");
+        }
+        return;
+    }
+    port_ = awaitPublishedPort(name_, adapterFile_, startTimeout, portAnswers, ended,
+                               [this] { stop(); });
 }
 
 EmuProcess::~EmuProcess() {
@@ -124,6 +135,9 @@ int EmuProcess::stop() {
     if (exitCode_)
         return *exitCode_;
     exitCode_ = terminateChild(pid_);
+    // The next test must not find this adapter still listed.
+    if (gadgetFsDirectory())
+        awaitUsbAdapter(false, std::chrono::seconds(10), [] { return false; });
     return *exitCode_;
 }
 

@@ -1,6 +1,7 @@
 #include "e2e_support.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <regex>
@@ -97,6 +98,15 @@ std::uint16_t deadLoopbackPort() {
     return ntohs(address.sin_port);
 }
 #endif
+
+bool overUsb() {
+#ifdef _WIN32
+    return false;
+#else
+    const char* gadgetFs = std::getenv("TESSEL_GADGETFS");
+    return gadgetFs != nullptr && *gadgetFs != '\0';
+#endif
+}
 
 std::string ChildOutput::text() const {
     std::ifstream in(path_);

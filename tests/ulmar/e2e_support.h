@@ -31,6 +31,10 @@ private:
     int savedStdout_ = -1;
 };
 
+// True when the tests' emulators are USB gadgets reached through libusb
+// (TESSEL_GADGETFS, set in the guest of scripts/test-gadget.sh), not the link.
+bool overUsb();
+
 // A loopback port that nobody listens on (bound, then released).
 std::uint16_t deadLoopbackPort();
 

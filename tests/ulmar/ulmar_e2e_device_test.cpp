@@ -25,6 +25,8 @@ VciCanFrame anyFrame() {
 } // namespace
 
 TEST(DeviceE2E, OpenOpensThirteenPipesInOrder) {
+    if (overUsb())
+        GTEST_SKIP() << "over USB no pipe is opened on its own, so none is logged";
     DeviceDir dir;
     ChildOutput output;
     EmuProcess emu(dir, "a", {"--verbose"});
@@ -45,6 +47,8 @@ TEST(DeviceE2E, NoAdapterNoOpen) {
 }
 
 TEST(DeviceE2E, AnnouncementWithoutListenerIsSkipped) {
+    if (overUsb())
+        GTEST_SKIP() << "announcement files belong to the link";
     DeviceDir dir;
     std::ofstream(dir.path() + "/0-stale.adapter")
         << "tcp 127.0.0.1 " << deadLoopbackPort() << "\n";
@@ -136,6 +140,8 @@ TEST(DeviceE2E, MissingFramePipeFailsTheOpen) {
 }
 
 TEST(DeviceE2E, TwoEmulatorsAreDevicesZeroAndOne) {
+    if (overUsb())
+        GTEST_SKIP() << "the guest has one USB device controller, so one adapter";
     DeviceDir dir;
     EmuProcess first(dir, "a", {"--device-code", "1111", "--release", "0x0301"});
     EmuProcess second(dir, "b", {"--device-code", "8222", "--release", "0x0302"});

@@ -78,6 +78,8 @@ TEST_F(BusE2E, TransmitBatchesArriveOnTheOtherChannel) {
 }
 
 TEST_F(BusE2E, WriteTimingOutStopsTransmitAfterTheFirstBatch) {
+    if (overUsb())
+        GTEST_SKIP() << "write stalls are injected per link request";
     start({"--stall-writes", "0x01:1", "--write-timeout", "200"});
     const auto frames = numbered(100);
     EXPECT_EQ(VCI_Transmit(4, 0, 0, frames.data(), 100), 48);
@@ -86,6 +88,9 @@ TEST_F(BusE2E, WriteTimingOutStopsTransmitAfterTheFirstBatch) {
 }
 
 TEST_F(BusE2E, CapacityOneLeavesFramesInTheRing) {
+    if (overUsb())
+        GTEST_SKIP() << "over USB the adapter does not yet count or clear frames it has handed to "
+                        "the device controller";
     start();
     const auto frames = numbered(6);
     ASSERT_EQ(VCI_Transmit(4, 0, 0, frames.data(), 6), 6);
@@ -101,6 +106,9 @@ TEST_F(BusE2E, CapacityOneLeavesFramesInTheRing) {
 }
 
 TEST_F(BusE2E, ClearBufferDropsWaitingFrames) {
+    if (overUsb())
+        GTEST_SKIP() << "over USB the adapter does not yet count or clear frames it has handed to "
+                        "the device controller";
     start();
     const auto frames = numbered(7);
     ASSERT_EQ(VCI_Transmit(4, 0, 0, frames.data(), 7), 7);
@@ -164,6 +172,9 @@ TEST_F(BusE2E, BlocksWithBadCountBytesYieldThreeFramesEach) {
 }
 
 TEST_F(BusE2E, ShortReadsNeverYieldCutFrames) {
+    if (overUsb())
+        GTEST_SKIP() << "over USB the adapter does not yet count or clear frames it has handed to "
+                        "the device controller";
     start({"--short-reads", "30"});
     const auto frames = numbered(48);
     ASSERT_EQ(VCI_Transmit(4, 0, 0, frames.data(), 48), 48);
@@ -184,6 +195,8 @@ TEST_F(BusE2E, ShortReadsNeverYieldCutFrames) {
 }
 
 TEST_F(BusE2E, DroppedLinkFailsTransfersUntilReopened) {
+    if (overUsb())
+        GTEST_SKIP() << "a dropped link has no USB counterpart; unplugging is tested in UsbE2E";
     // The adapter drops every connection at the third read of frame pipe 0x81.
     start({"--drop-after", "2@0x81"});
     std::vector<VciCanFrame> buffer(48);
@@ -200,6 +213,8 @@ TEST_F(BusE2E, DroppedLinkFailsTransfersUntilReopened) {
 }
 
 TEST_F(BusE2E, MuteAdapterCountsAsFailedRead) {
+    if (overUsb())
+        GTEST_SKIP() << "muting is injected per link request";
     start({"--mute-after", "1@0x83"});
     std::vector<VciCanFrame> buffer(48);
     EXPECT_EQ(VCI_Receive(4, 0, 1, buffer.data(), 48, 0), -1);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -18,8 +19,19 @@ using tessel::test::EmuProcess;
 
 namespace {
 
-constexpr uint32_t kFramesEachWay = 100000;
-// A generous deadline for a loaded machine: at its pace the run takes 22 s.
+constexpr uint32_t kFullFramesEachWay = 100000;
+
+// Frames per direction: all of them, or fewer where TESSEL_STRESS_FRAMES
+// says so (the emulated USB stack of scripts/test-gadget.sh is slow).
+uint32_t framesEachWay() {
+    static const uint32_t frames = [] {
+        const char* limit = std::getenv("TESSEL_STRESS_FRAMES");
+        const unsigned long n = limit != nullptr ? std::strtoul(limit, nullptr, 10) : 0;
+        return n > 0 && n < kFullFramesEachWay ? static_cast<uint32_t>(n) : kFullFramesEachWay;
+    }();
+    return frames;
+}
+// A generous deadline for a loaded machine: at its pace the full run takes 22 s.
 constexpr auto kTimeLimit = std::chrono::seconds(400);
 
 // Each direction sends at 4500 frames/s, about a third of what the bus
@@ -43,7 +55,7 @@ void sendAll(uint32_t channel, uint32_t parity, std::string& failure) {
     std::vector<VciCanFrame> batch;
     const auto start = Clock::now();
     auto due = start;
-    for (uint32_t next = 0; next < kFramesEachWay;) {
+    for (uint32_t next = 0; next < framesEachWay();) {
         // Never faster than the share: a thread that fell behind does not
         // catch up in a burst.
         std::this_thread::sleep_until(due);
@@ -53,7 +65,7 @@ void sendAll(uint32_t channel, uint32_t parity, std::string& failure) {
             return;
         }
         batch.clear();
-        for (uint32_t n = next; n < kFramesEachWay && batch.size() < 48; ++n)
+        for (uint32_t n = next; n < framesEachWay() && batch.size() < 48; ++n)
             batch.push_back(frameNumber(n, parity));
         const int32_t sent =
             VCI_Transmit(4, 0, channel, batch.data(), static_cast<uint32_t>(batch.size()));
@@ -70,7 +82,7 @@ void sendAll(uint32_t channel, uint32_t parity, std::string& failure) {
 void receiveAll(uint32_t channel, uint32_t parity, std::string& failure) {
     std::vector<VciCanFrame> buffer(48);
     const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
-    for (uint32_t expected = 0; expected < kFramesEachWay;) {
+    for (uint32_t expected = 0; expected < framesEachWay();) {
         if (std::chrono::steady_clock::now() > deadline) {
             failure = "received only " + std::to_string(expected) + " frames";
             return;
