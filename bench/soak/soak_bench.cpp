@@ -25,6 +25,9 @@
 #include "platform/executable_dir.h"
 #include "views/frame_table.h"
 #include "views/trace_list.h"
+#include "wait_until.h"
+
+using tessel::test::WaitUntil;
 
 namespace {
 
@@ -68,17 +71,6 @@ void RemoveTransmitLists() {
             (platform::ExecutableDir() + "trans_list_zlg_ch" + std::to_string(channel) + ".dat")
                 .c_str());
     }
-}
-
-template <class TCondition> bool WaitUntil(TCondition condition, std::chrono::seconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 struct TTotals {

@@ -17,6 +17,8 @@
 #include "test_files.h"
 #include "wait_until.h"
 
+using tessel::test::WaitUntil;
+
 namespace {
 
 TCanFrame DataFrame(uint32_t id) {
