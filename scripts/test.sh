@@ -33,6 +33,4 @@ echo "== Debian packages"
 scripts/test-packages.sh
 echo "== fuzzing"
 scripts/fuzz.sh
-echo "== libusb through a real kernel USB stack (QEMU guest)"
-scripts/test-gadget.sh
 echo "all test suites passed"
