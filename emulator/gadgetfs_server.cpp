@@ -335,6 +335,7 @@ void GadgetFsServer::dropFramesInFlight(int channel) {
     std::lock_guard lock(framesMutex_);
     FramesInFlight& pipe = framesInFlight_[static_cast<std::size_t>(channel)];
     pipe.drop = true;
+    adapter_.setFramesInFlight(channel, 0); // gone for the host's next count already
     if (pipe.thread)
         ::pthread_kill(*pipe.thread, kWakeSignal);
 }
@@ -357,20 +358,24 @@ void GadgetFsServer::serveIn(std::uint8_t endpoint, int fd) {
             continue;
         if (frames) {
             dropTrailingEmptyBlocks(result.bytes);
+            // A one-packet transfer may go into the controller's FIFO at
+            // once, where it can neither be counted as waiting nor dropped
+            // any more. With an empty block after it the controller holds it
+            // until the host fetches it; the host always asks for two blocks
+            // or more, and takes an empty block as "no more frames".
+            if (result.bytes.size() == kBlockSize)
+                result.bytes.resize(2 * kBlockSize, 0);
             adapter_.setFramesInFlight(channel, framesIn(result.bytes));
             faults_.mangleFrameRead(result.bytes);
         }
+        const bool sent = sendAll(fd, result.bytes, endpoint);
+        if (frames)
+            adapter_.setFramesInFlight(channel, 0);
         // Whole blocks are full packets: a zero-length packet ends the
         // host's transfer, which otherwise waits for more until it times out.
-        // A controller may take a short transfer into its FIFO at once, so
-        // only the end of the zero-length packet shows that the host has
-        // fetched the frames; until then they count as waiting.
-        const bool sent = sendAll(fd, result.bytes, endpoint);
         if (sent && frames && result.bytes.size() % kMaxPacket == 0 &&
             !faults_.plan().unterminatedReads)
             sendAll(fd, {}, endpoint);
-        if (frames)
-            adapter_.setFramesInFlight(channel, 0);
     }
     if (frames) {
         std::lock_guard lock(framesMutex_);
