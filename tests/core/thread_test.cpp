@@ -65,34 +65,32 @@ TEST(Thread, TimedWaitReportsATimeOutWhileTheBodyRuns) {
     EXPECT_TRUE(thread.WaitFor(0)); // an ended thread answers at once
 }
 
-// The body uses nothing of its own object, so the base destructor alone
-// must wait for it: when destruction returns, the body has finished.
-class LingeringThread : public platform::TThread {
-public:
-    LingeringThread(std::atomic<bool>& entered, std::atomic<bool>& ended)
-        : FEntered(entered), FEnded(ended) {}
+// The body touches nothing of its own object, only these flags, so the base
+// destructor alone must wait for it: when destruction returns, the body has
+// finished.
+namespace {
 
+std::atomic<bool> gLingerEntered{false};
+std::atomic<bool> gLingerEnded{false};
+
+class LingeringThread : public platform::TThread {
 protected:
     void Execute() override {
-        FEntered.store(true);
+        gLingerEntered.store(true);
         platform::SleepMs(50);
-        FEnded.store(true);
+        gLingerEnded.store(true);
     }
-
-private:
-    std::atomic<bool>& FEntered;
-    std::atomic<bool>& FEnded;
 };
 
+} // namespace
+
 TEST(Thread, DestructionWaitsForTheBody) {
-    std::atomic<bool> entered{false};
-    std::atomic<bool> ended{false};
-    auto thread = std::make_unique<LingeringThread>(entered, ended);
+    auto thread = std::make_unique<LingeringThread>();
     thread->Start();
-    while (!entered.load())
+    while (!gLingerEntered.load())
         platform::SleepMs(1);
     thread.reset();
-    EXPECT_TRUE(ended.load());
+    EXPECT_TRUE(gLingerEnded.load());
 }
 
 TEST(Thread, AnExceptionEndsOnlyTheThread) {

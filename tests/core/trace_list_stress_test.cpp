@@ -85,7 +85,7 @@ TEST(TraceListStress, TwoAppendersAndAReaderThatClears) {
             ++checked;
         }
         shown = count;
-        pastTheEnd += list.Items(count + 1000000) != nullptr ? 1 : 0;
+        pastTheEnd += list.Items(list.Count() + 1000000) != nullptr ? 1 : 0;
         if (checked > static_cast<std::size_t>(clears.load() + 1) * 40000) {
             list.Clear();
             clears.fetch_add(1);
