@@ -5,6 +5,7 @@
 #include "trace_view.h"
 
 #include "model/logger.h"
+#include "recording/trace_recording_feed.h"
 #include "views/frame_table.h"
 #include "views/trace_list.h"
 
@@ -16,6 +17,8 @@ constexpr int kTracePage = 1;
 } // namespace
 
 void TfmMain::tmUpdateTimer() {
+    FeedRecording();
+    UpdateRecordingStatus();
     DrainLog();
     if (pcData->currentIndex() == kTracePage)
         DrainTrace();
@@ -43,8 +46,12 @@ void TfmMain::pcDataChange(int page) {
 }
 
 void TfmMain::ClearTrace() {
+    // The recording takes what the trace holds before it goes.
+    FeedRecording();
     if (FTrace != nullptr)
         FTrace->Clear();
+    if (FRecordingFeed)
+        FRecordingFeed->Cleared(FTrace);
     mTrace->Clear();
 }
 
