@@ -15,7 +15,9 @@ canlog::LogFrame ToLogFrame(const TCorvexTraceItem& item, std::uint8_t channel) 
     frame.extended = !item.IsStandard;
     frame.remote = item.IsRemote;
     frame.length = static_cast<std::uint8_t>(std::clamp(item.Len, 0, 8));
-    frame.id = item.Id;
+    // The identifier as it went on the bus: a standard frame sent from an
+    // item with a longer identifier keeps its low 11 bits only.
+    frame.id = item.Id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu);
     if (!frame.remote)
         std::copy(item.Data.begin(), item.Data.begin() + frame.length, frame.data.begin());
     return frame;

@@ -161,6 +161,12 @@ TEST(TraceRecorder, FeedHandsOverNewEntriesOfBothChannelsAndSavedTracesMergeByTi
     EXPECT_TRUE(recorded[1].tx);
     EXPECT_EQ(recorded[3].id, 0x203u);
 
+    // A standard frame sent from an item with a long identifier goes on the
+    // bus, and into logs, with the identifier's low 11 bits.
+    frame.Id = 0x18FF50E5;
+    const TCorvexTraceItem longId(frame, true);
+    EXPECT_EQ(ToLogFrame(longId, 0).id, 0x0E5u);
+
     const auto merged = MergedTrace({{&channel0, 0}, {&channel1, 1}});
     ASSERT_EQ(merged.size(), 3u);
     EXPECT_EQ(merged[0].id, 0x100u);
