@@ -156,21 +156,24 @@ void MonitorPhase(const tessel::test::DeviceDir& dir, int seconds) {
         const double cpuBefore = CpuSeconds();
         const long rssBefore = RssKiB(getpid());
         const auto start = Clock::now();
-        for (int step = 1; step <= seconds * 10; ++step) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the window's timer
+        // The window's timer: a feed every 100 ms (longer when feeding takes time).
+        for (int step = 1; Clock::now() - start < std::chrono::seconds(seconds); ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
             if (feed)
                 feed->Feed();
             if (step % 100 == 0) {
                 const std::int64_t entries = traced() - tracedBefore;
                 const long rss = RssKiB(getpid());
-                std::printf("  %4d s: RSS %+ld KiB, of which trace entries %+lld KiB, rest %+lld "
-                            "KiB%s\n",
-                            step / 10, rss - rssBefore, (long long)(entries * 32 / 1024),
-                            (long long)(rss - rssBefore - entries * 32 / 1024),
-                            recorder ? (", recorded " + std::to_string(recorder->FramesWritten()) +
-                                        ", dropped " + std::to_string(recorder->FramesDropped()))
-                                           .c_str()
-                                     : "");
+                std::printf(
+                    "  %4d s: RSS %+ld KiB, of which trace entries %+lld KiB, rest %+lld "
+                    "KiB%s\n",
+                    static_cast<int>(std::chrono::duration<double>(Clock::now() - start).count()),
+                    rss - rssBefore, (long long)(entries * 32 / 1024),
+                    (long long)(rss - rssBefore - entries * 32 / 1024),
+                    recorder ? (", recorded " + std::to_string(recorder->FramesWritten()) +
+                                ", dropped " + std::to_string(recorder->FramesDropped()))
+                                   .c_str()
+                             : "");
                 std::fflush(stdout);
             }
         }
