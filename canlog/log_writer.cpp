@@ -6,6 +6,12 @@
 #include "line_text.h"
 
 namespace canlog {
+namespace {
+
+// Lines are formatted into a block of about this size and written at once.
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+} // namespace
 
 std::unique_ptr<LogWriter> LogWriter::create(const std::string& path, Format format,
                                              std::int64_t startUs, std::string& error) {
@@ -27,7 +33,7 @@ LogWriter::LogWriter(std::FILE* stream, Format format, std::int64_t startUs)
 
 LogWriter::LogWriter(std::FILE* stream, bool owned, Format format, std::int64_t startUs)
     : stream_(stream), owned_(owned), format_(format), startUs_(startUs) {
-    line_.reserve(96);
+    pending_.reserve(kBlockSize + 128);
     put(fileHeader(format_, startUs_));
 }
 
@@ -35,25 +41,34 @@ LogWriter::~LogWriter() {
     finish();
 }
 
-bool LogWriter::put(const std::string& text) {
-    if (failed_ || stream_ == nullptr)
-        return false;
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stream_) != text.size())
+bool LogWriter::drain() {
+    if (!failed_ && !pending_.empty() &&
+        std::fwrite(pending_.data(), 1, pending_.size(), stream_) != pending_.size())
         failed_ = true;
-    else
-        bytes_ += text.size();
+    pending_.clear();
     return !failed_;
 }
 
+bool LogWriter::put(const std::string& text) {
+    if (failed_ || stream_ == nullptr)
+        return false;
+    pending_ += text;
+    bytes_ += text.size();
+    return pending_.size() < kBlockSize || drain();
+}
+
 bool LogWriter::write(const LogFrame& frame) {
-    line_.clear();
-    appendFrameLine(line_, format_, frame, startUs_);
-    line_ += '\n';
-    return put(line_);
+    if (failed_ || stream_ == nullptr)
+        return false;
+    const std::size_t before = pending_.size();
+    appendFrameLine(pending_, format_, frame, startUs_);
+    pending_ += '\n';
+    bytes_ += pending_.size() - before;
+    return pending_.size() < kBlockSize || drain();
 }
 
 bool LogWriter::flush() {
-    if (!failed_ && stream_ != nullptr && std::fflush(stream_) != 0)
+    if (stream_ != nullptr && drain() && std::fflush(stream_) != 0)
         failed_ = true;
     return !failed_;
 }

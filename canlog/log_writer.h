@@ -33,18 +33,19 @@ public:
     bool finish();
 
     bool failed() const { return failed_; }
-    // Bytes handed to the stream so far, header included.
+    // Bytes written so far, header included (some may wait for the next flush).
     std::uint64_t bytesWritten() const { return bytes_; }
 
 private:
     LogWriter(std::FILE* stream, bool owned, Format format, std::int64_t startUs);
     bool put(const std::string& text);
+    bool drain();
 
     std::FILE* stream_;
     const bool owned_;
     const Format format_;
     const std::int64_t startUs_;
-    std::string line_; // reused for every frame
+    std::string pending_; // lines not yet handed to the stream, written in large blocks
     std::uint64_t bytes_ = 0;
     bool failed_ = false;
     bool finished_ = false;

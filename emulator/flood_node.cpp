@@ -4,16 +4,20 @@
 
 namespace emu {
 
-FloodNode::FloodNode(unsigned loadPercent) : loadPercent_(std::clamp(loadPercent, 1u, 100u)) {}
+FloodNode::FloodNode(unsigned loadPercent, unsigned length)
+    : loadPercent_(std::clamp(loadPercent, 1u, 100u)),
+      length_(static_cast<std::uint8_t>(std::min(length, 8u))) {}
 
 CanFrame FloodNode::pendingFrame() const {
     CanFrame f;
     f.id = kFloodId;
-    f.length = 8;
+    f.length = length_;
     for (int i = 0; i < 4; ++i) {
         f.data[i] = static_cast<std::uint8_t>(sequence_ >> (8 * i));
         f.data[4 + i] = static_cast<std::uint8_t>(~sequence_ >> (8 * i));
     }
+    // Bytes past the length stay zero, as on the wire.
+    std::fill(f.data.begin() + length_, f.data.end(), 0);
     return f;
 }
 

@@ -15,8 +15,9 @@ constexpr std::uint32_t kFloodId = 0x7FF;
 
 class FloodNode : public TrafficNode {
 public:
-    // `loadPercent` 1..100: the share of bus time this node occupies.
-    explicit FloodNode(unsigned loadPercent);
+    // `loadPercent` 1..100: the share of bus time this node occupies;
+    // `length` 0..8: data bytes per frame, the first of the pattern above.
+    explicit FloodNode(unsigned loadPercent, unsigned length = 8);
 
     std::optional<Clock::time_point> nextDue() const override { return due_; }
     CanFrame pendingFrame() const override;
@@ -25,6 +26,7 @@ public:
 
 private:
     const unsigned loadPercent_;
+    const std::uint8_t length_;
     std::uint32_t sequence_ = 0;
     Clock::time_point due_{};
 };

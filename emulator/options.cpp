@@ -124,6 +124,7 @@ const std::map<std::string, Setter>& valueOptions() {
              return true;
          }},
         {"--flood", number(&Options::floodPercent, 1, 100)},
+        {"--flood-length", number(&Options::floodLength, 0, 8)},
         {"--replay",
          [](Options& o, const std::string& v) {
              o.replayFile = v;
@@ -287,6 +288,9 @@ CAN buses:
   --flood PERCENT       a simulated node loads every bus to PERCENT (1-100) with
                         standard frames 0x7FF, 8 bytes: bytes 0-3 a sequence
                         number (little-endian), bytes 4-7 its complement
+  --flood-length BYTES  data bytes of each flood frame, 0-8 (default 8); the
+                        first bytes of the pattern above, so shorter frames
+                        carry less or none of the sequence number
   --replay FILE         replay a log with its timing: candump -L (.log), Vector
                         ASC (.asc) or CSV (.csv); the format comes from the
                         extension or else the first line. Channel n (can<n>,

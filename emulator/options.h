@@ -18,6 +18,7 @@ struct Options {
     bool busTiming = true;
     bool demo = false;
     unsigned floodPercent = 0; // 0 = no flood
+    unsigned floodLength = 8;  // data bytes of each flood frame
     std::string replayFile;
     bool replayLoop = false;
     FaultPlan faults;

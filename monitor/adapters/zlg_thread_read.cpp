@@ -8,6 +8,7 @@
 #include "model/can_frame.h"
 #include "model/logger.h"
 #include "platform/tick_count.h"
+#include "platform/wall_clock.h"
 #include "transmit/send_list.h"
 #include "views/frame_table.h"
 #include "views/trace_list.h"
@@ -20,11 +21,21 @@ uint32_t TZlgThreadRead::DeviceTimeToTick(uint32_t deviceTime) {
     if (!FTimeBaseSet) {
         FBaseDeviceTime = deviceTime;
         FBaseTick = platform::TickCount();
+        FBaseWallUs = platform::WallClockUs();
+        FLastDeviceTime = deviceTime;
+        FDeviceUnits = 0;
         FTimeBaseSet = true;
         return FBaseTick;
     }
     // Unsigned arithmetic: a stamp below the base wraps instead of going negative.
     return FBaseTick + DeviceUnitsToMs(deviceTime - FBaseDeviceTime);
+}
+
+int64_t TZlgThreadRead::DeviceTimeToWallUs(uint32_t deviceTime) {
+    // Unsigned step from the previous stamp: a wrap of the counter adds 2^32.
+    FDeviceUnits += static_cast<uint32_t>(deviceTime - FLastDeviceTime);
+    FLastDeviceTime = deviceTime;
+    return FBaseWallUs + FDeviceUnits * 100;
 }
 
 void TZlgThreadRead::Execute() {
@@ -76,8 +87,13 @@ void TZlgThreadRead::ProcessRecord(const VciCanFrame& record, TCanFrame& frame) 
     frame.Len = record.length;
     frame.IsRemote = record.isRemote == 1;
     frame.IsStandard = record.isExtended != 1;
-    frame.TimeStamp =
-        record.stampValid == 1 ? DeviceTimeToTick(record.stampTicks) : platform::TickCount();
+    if (record.stampValid == 1) {
+        frame.TimeStamp = DeviceTimeToTick(record.stampTicks);
+        frame.TimeUs = DeviceTimeToWallUs(record.stampTicks);
+    } else {
+        frame.TimeStamp = platform::TickCount();
+        frame.TimeUs = platform::WallClockUs();
+    }
     std::copy(std::begin(record.payload), std::end(record.payload), frame.Data.begin());
     FTraceList->Add(frame, false);
     FFrameTable->Update(frame);

@@ -40,6 +40,11 @@ public:
     // Maps a device time stamp (0.1 ms units) onto the host tick scale,
     // anchored at the first stamp this thread sees. Receive thread only.
     uint32_t DeviceTimeToTick(uint32_t deviceTime);
+    // The same stamp as wall-clock microseconds: the wall clock at the first
+    // stamp plus the adapter's time since then, unwrapped (the stamp wraps
+    // after 2^32 units, about five days). Call after DeviceTimeToTick for the
+    // same stamp. Receive thread only.
+    int64_t DeviceTimeToWallUs(uint32_t deviceTime);
 
     // The channel's transmit list; not owned. Written before Start, then
     // read by the loop only.
@@ -63,4 +68,7 @@ private:
     uint32_t FFailingSince = 0;
     // Written by the receive thread, read by the window's.
     std::atomic<bool> FAdapterLost{false};
+    int64_t FBaseWallUs = 0;
+    uint32_t FLastDeviceTime = 0;
+    int64_t FDeviceUnits = 0; // since the base stamp, unwrapped
 };

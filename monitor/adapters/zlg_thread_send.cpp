@@ -7,6 +7,7 @@
 #include "adapters/vci_api.h"
 #include "model/can_frame.h"
 #include "platform/tick_count.h"
+#include "platform/wall_clock.h"
 #include "views/trace_list.h"
 
 TZlgThreadSend::~TZlgThreadSend() {
@@ -29,6 +30,7 @@ void TZlgThreadSend::Execute() {
 
 bool TZlgThreadSend::TransmitFrame(TCanFrame& frame) {
     frame.TimeStamp = platform::TickCount();
+    frame.TimeUs = platform::WallClockUs();
     VciCanFrame record{};
     record.canId = frame.Id;
     record.length = static_cast<uint8_t>(frame.Len & 0xFF);

@@ -14,6 +14,10 @@ public:
     bool IsRemote = false;
     bool IsStandard = false;
     std::uint32_t TimeStamp = 0; // host tick milliseconds
+    // Wall-clock microseconds since the Unix epoch, 0.1 ms resolution for a
+    // received frame (the adapter's stamp), the host clock for a sent one; 0
+    // when nobody set it.
+    std::int64_t TimeUs = 0;
 
     void Assign(const TCanFrame& source);
 };

@@ -10,6 +10,8 @@
 #include "adapters/adapter_factory.h"
 #include "model/can_rate_list.h"
 #include "platform/settings_dir.h"
+#include "recording/trace_recorder.h"
+#include "recording/trace_recording_feed.h"
 #include "transmit/periodic_send_thread.h"
 #include "transmit/send_list.h"
 
@@ -232,9 +234,19 @@ QWidget* TfmMain::BuildTracePage() {
     auto* buttons = Column(side);
     cbTraceAutoscroll = new QCheckBox(QStringLiteral("Autoscroll"), side);
     btClearTrace = new QPushButton(QStringLiteral("Clear trace"), side);
+    lbTraceTime = new QLabel(QStringLiteral("Time"), side);
+    cbTraceTime = new QComboBox(side);
+    cbTraceTime->setObjectName(QStringLiteral("cbTraceTime"));
+    // In the order of TTraceTimeFormat.
+    cbTraceTime->addItems({QStringLiteral("Tick (ms)"), QStringLiteral("Clock"),
+                           QStringLiteral("Since start (s)"), QStringLiteral("Delta (s)")});
     buttons->addWidget(cbTraceAutoscroll);
     buttons->addWidget(btClearTrace);
+    buttons->addWidget(lbTraceTime);
+    buttons->addWidget(cbTraceTime);
     buttons->addStretch(1);
+    connect(cbTraceTime, &QComboBox::currentIndexChanged, this,
+            [this](int index) { mTrace->SetTimeFormat(static_cast<TTraceTimeFormat>(index)); });
     connect(cbTraceAutoscroll, &QCheckBox::toggled, this, &TfmMain::cbTraceAutoscrollClick);
     connect(btClearTrace, &QPushButton::clicked, this, &TfmMain::ClearTrace);
     row->addWidget(group, 1);
@@ -262,6 +274,7 @@ QWidget* TfmMain::BuildLogPage() {
 }
 
 void TfmMain::BuildMenu() {
+    BuildFileMenu();
     About1 = menuBar()->addAction(QStringLiteral("About"));
     connect(About1, &QAction::triggered, this, &TfmMain::ShowAbout);
 }
@@ -358,6 +371,7 @@ bool TfmMain::FormCloseQuery() {
 }
 
 void TfmMain::FormClose() {
+    StopRecording();
     if (FAdapter == nullptr)
         return;
     for (int i = 0; i < FAdapter->GetChannelCount(); ++i)
@@ -373,6 +387,7 @@ void TfmMain::FormDestroy() {
     if (FDestroyed)
         return;
     FDestroyed = true;
+    StopRecording();
     tmUpdate->stop();
     FormClose();
     for (auto& thread : FSendThreads)

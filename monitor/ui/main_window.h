@@ -13,6 +13,9 @@ class CAdapterCustom;
 class CAdapterFactory;
 class CAdapterSerial;
 class QAction;
+class QMenu;
+class TTraceRecorder;
+class TTraceRecordingFeed;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -80,6 +83,17 @@ public:
     void ShowError(const QString& text);
     void ShowInfo(const QString& text);
 
+    // The File menu's work without its dialogs. The shown channel or all
+    // channels merged by time, in the format of the file's extension.
+    bool SaveTrace(const QString& path, bool bothChannels, QString& error);
+    // Records every channel's received and sent frames from now on.
+    bool StartRecording(const QString& path, QString& error);
+    // Writes what is pending and closes the file; false when a write failed.
+    bool StopRecording();
+    bool IsRecording() const { return FRecorder != nullptr; }
+    // Shows the log in a window of its own; an error box when it cannot be read.
+    void OpenLog(const QString& path);
+
     const std::string& IniFileName() const { return FIniFileName; }
     CAdapterCustom* Adapter() const { return FAdapter; }
     int ChannelIndex() const { return FChannelIndex; }
@@ -112,12 +126,20 @@ public:
     TTraceView* mTrace;
     QCheckBox* cbTraceAutoscroll;
     QPushButton* btClearTrace;
+    QLabel* lbTraceTime;
+    QComboBox* cbTraceTime; // how trace lines show their time
     QWidget* tsLog;
     QPlainTextEdit* mLog;
     QPushButton* btClearLog;
     QGroupBox* GroupBox4;
     TSendGrid* sgSend;
     QAction* About1;
+    QMenu* mnFile;
+    QAction* SaveTraceAs1;
+    QAction* Record1;
+    QAction* StopRecording1;
+    QAction* OpenLog1;
+    QLabel* lbRecording; // size, frame count and drops of the running recording
     QTimer* tmUpdate;
     TListViewFrameTable* FTableView;
 
@@ -133,6 +155,13 @@ private:
     QWidget* BuildTracePage();
     QWidget* BuildLogPage();
     void BuildMenu();
+    void BuildFileMenu();
+    void SaveTraceAsClick();
+    void RecordClick();
+    void OpenLogClick();
+    void FeedRecording();
+    void UpdateRecordingStatus();
+    std::vector<TCorvexTraceList*> ChannelTraceLists() const;
     void SetupChannelFrames();
     void CreateAdapters();
     void FormShow();
@@ -171,6 +200,8 @@ private:
     std::array<TCanSettings*, MaxChannels> FChannelSettings{};
     std::unique_ptr<TCanRateList> FRates;
     bool FAutoscroll = true;
+    std::unique_ptr<TTraceRecorder> FRecorder;
+    std::unique_ptr<TTraceRecordingFeed> FRecordingFeed;
     TCanSendList* FSendList = nullptr;
     std::array<TCanSendList*, MaxChannels> FSendLists{};
     std::array<std::unique_ptr<TPeriodicSendThread>, MaxChannels> FSendThreads;

@@ -34,6 +34,8 @@ const QString kPortPrefix = QStringLiteral("/dev/");
 void TfmMain::SelectAdapter(int index) {
     if (index == FAdapterIndex)
         return;
+    // The recording follows the trace lists of one adapter.
+    StopRecording();
     FAdapterIndex = index;
     FAdapter = FAdapterFactory->GetAdapter(index);
     FAdapter->LoadSettings(FIniFileName);

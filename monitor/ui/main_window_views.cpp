@@ -5,6 +5,7 @@
 #include "trace_view.h"
 
 #include "model/logger.h"
+#include "recording/trace_recording_feed.h"
 #include "views/frame_table.h"
 #include "views/trace_list.h"
 
@@ -17,6 +18,8 @@ constexpr int kTracePage = 1;
 
 void TfmMain::tmUpdateTimer() {
     ShowChannelFaults();
+    FeedRecording();
+    UpdateRecordingStatus();
     DrainLog();
     if (pcData->currentIndex() == kTracePage)
         DrainTrace();
@@ -44,8 +47,12 @@ void TfmMain::pcDataChange(int page) {
 }
 
 void TfmMain::ClearTrace() {
+    // The recording takes what the trace holds before it goes.
+    FeedRecording();
     if (FTrace != nullptr)
         FTrace->Clear();
+    if (FRecordingFeed)
+        FRecordingFeed->Cleared(FTrace);
     mTrace->Clear();
 }
 

@@ -60,7 +60,19 @@ QString TTraceView::LineText(int k) const {
     if (FList == nullptr || k < 0 || k >= FLines)
         return {};
     const TCorvexTraceItem* item = FList->Items(k);
-    return item != nullptr ? QString::fromStdString(item->GetText()) : QString();
+    if (item == nullptr)
+        return {};
+    std::int64_t reference = FList->StartUs();
+    if (FTimeFormat == TTraceTimeFormat::Delta) {
+        const TCorvexTraceItem* previous = FList->Items(k - 1);
+        reference = previous != nullptr ? previous->TimeUs : item->TimeUs;
+    }
+    return QString::fromStdString(item->GetText(FTimeFormat, reference));
+}
+
+void TTraceView::SetTimeFormat(TTraceTimeFormat format) {
+    FTimeFormat = format;
+    viewport()->update();
 }
 
 int TTraceView::FirstVisibleLine() const {

@@ -2,6 +2,8 @@
 
 #include <QAbstractScrollArea>
 
+#include "views/trace_item.h"
+
 class TCorvexTraceList;
 
 // Virtual view of a channel's trace: line k is the trace line of entry k of the
@@ -24,6 +26,9 @@ public:
     // Forgets every shown line (the list is cleared by its owner).
     void Clear();
     void ScrollToEnd();
+    // How lines show their time; the standard tick line by default.
+    void SetTimeFormat(TTraceTimeFormat format);
+    TTraceTimeFormat TimeFormat() const { return FTimeFormat; }
 
     int LineCount() const { return FLines; }
     // Text of shown line k, empty outside the shown lines.
@@ -44,6 +49,7 @@ private:
     void CopySelection() const;
 
     TCorvexTraceList* FList = nullptr;
+    TTraceTimeFormat FTimeFormat = TTraceTimeFormat::Tick;
     int FLines = 0;
     int FLineHeight = 1;
     int FCharWidth = 1;

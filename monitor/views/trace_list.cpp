@@ -1,6 +1,7 @@
 #include "views/trace_list.h"
 
 #include "model/can_frame.h"
+#include "platform/wall_clock.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ TCorvexTraceList::Directory::Directory(std::size_t capacity)
         Chunks[i].store(nullptr, std::memory_order_relaxed);
 }
 
-TCorvexTraceList::TCorvexTraceList() = default;
+TCorvexTraceList::TCorvexTraceList() : FStartUs(platform::WallClockUs()) {}
 
 TCorvexTraceList::~TCorvexTraceList() = default;
 
@@ -70,6 +71,7 @@ void TCorvexTraceList::Clear() {
         chunks.swap(FChunks);
         directories.swap(FDirectories);
     }
+    FStartUs = platform::WallClockUs();
 }
 
 int TCorvexTraceList::Count() const {

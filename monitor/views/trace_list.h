@@ -29,8 +29,8 @@ class TCanFrame;
 //    index held across a Clear simply names a newer entry or none.
 class TCorvexTraceList {
 public:
-    // Entries per chunk: 8191 * 24 bytes plus the allocator's header fill
-    // exactly 48 pages, so a chunk wastes no page.
+    // Entries per chunk: 8191 * 32 bytes plus the allocator's header fit in
+    // 64 pages, so a chunk wastes next to nothing.
     static constexpr std::size_t ChunkSize = 8191;
     // The list stops growing (and drops further frames) at this many entries,
     // so that every index fits the signed count that readers use.
@@ -46,6 +46,10 @@ public:
     int Count() const;
     // The entry at the index (0 is the oldest), or nullptr outside 0..Count()-1.
     const TCorvexTraceItem* Items(int index) const;
+    // Wall-clock microseconds when the list was created or last cleared: the
+    // start that "seconds since start" times count from. Set and read on the
+    // reader thread.
+    std::int64_t StartUs() const { return FStartUs; }
 
 private:
     struct Chunk {
@@ -59,6 +63,7 @@ private:
 
     Chunk* ChunkFor(std::size_t index);
 
+    std::int64_t FStartUs;
     std::mutex FAppendLock; // serialises Add and Clear
     std::atomic<std::size_t> FCount{0};
     std::atomic<Directory*> FDirectory{nullptr};

@@ -104,3 +104,18 @@ TEST_F(DeviceTimeToTickTest, EveryThreadTakesItsOwnBase) {
 }
 
 } // namespace
+
+TEST_F(DeviceTimeToTickTest, WallClockTimeFollowsTheAdapterAcrossItsWraps) {
+    TZlgThreadRead thread(FVci, 4, 0, 0);
+    thread.DeviceTimeToTick(0xFFFFFFF6u);
+    const int64_t base = thread.DeviceTimeToWallUs(0xFFFFFFF6u);
+    // 20 units later, across the counter's wrap: 2 ms, to the microsecond.
+    EXPECT_EQ(thread.DeviceTimeToWallUs(10) - base, 2000);
+    EXPECT_EQ(thread.DeviceTimeToWallUs(9990) - base, 1'000'000);
+    // Eight quarter turns: two whole wraps, which 32 bits alone would lose.
+    uint32_t stamp = 9990;
+    for (int i = 0; i < 8; ++i)
+        thread.DeviceTimeToWallUs(stamp += 0x40000000u);
+    EXPECT_EQ(thread.DeviceTimeToWallUs(stamp + 1) - base,
+              1'000'000 + (int64_t{1} << 33) * 100 + 100);
+}

@@ -50,3 +50,21 @@ TEST(TraceItem, FullAndOverlongFrames) {
     EXPECT_EQ(TCorvexTraceItem(overlong, false).GetText(),
               "IN  ts: 9  id: 100  l: 15  data: 00 11 22 33 44 55 66 F7 ");
 }
+
+TEST(TraceItem, TimeChoicesShowTenthsOfAMillisecond) {
+    TCanFrame frame = MakeFrame(0x123, true, false, 1, {0xAB}, 1234567);
+    frame.TimeUs = 1'700'000'012'345'678; // 22:13:32.345678 UTC; seconds alike in every zone
+    const TCorvexTraceItem item(frame, false);
+    EXPECT_EQ(item.GetText(TTraceTimeFormat::Tick, 0), item.GetText());
+    EXPECT_EQ(item.GetText(TTraceTimeFormat::SinceStart, frame.TimeUs - 12'345'678),
+              "IN  t: 12.3456  id: 123  l: 1  data: AB ");
+    EXPECT_EQ(item.GetText(TTraceTimeFormat::Delta, frame.TimeUs - 1'250),
+              "IN  t: +0.0012  id: 123  l: 1  data: AB ");
+    // A sent frame's host time may fall just before the received one above it.
+    EXPECT_EQ(item.GetText(TTraceTimeFormat::Delta, frame.TimeUs + 300),
+              "IN  t: -0.0003  id: 123  l: 1  data: AB ");
+    const std::string clock = item.GetText(TTraceTimeFormat::Clock, 0);
+    ASSERT_EQ(clock.size(), std::string("IN  t: 00:00:12.3456  id: 123  l: 1  data: AB ").size())
+        << clock;
+    EXPECT_EQ(clock.substr(12, 8), ":32.3456") << clock;
+}

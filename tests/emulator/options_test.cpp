@@ -46,6 +46,8 @@ TEST(Options, ParsesValuesInBothSpellings) {
                           "0x85",
                           "--languages",
                           "0409,0407",
+                          "--flood-length",
+                          "0",
                           "-v"})
                        .value();
     EXPECT_EQ(o.name, "bench-1");
@@ -53,6 +55,7 @@ TEST(Options, ParsesValuesInBothSpellings) {
     EXPECT_EQ(o.adapter.identity.serial, "ABC");
     EXPECT_EQ(o.adapter.identity.release, 0x0301);
     EXPECT_EQ(o.floodPercent, 100u);
+    EXPECT_EQ(o.floodLength, 0u);
     EXPECT_TRUE(o.separateBuses);
     EXPECT_FALSE(o.busTiming);
     EXPECT_EQ(o.adapter.receiveCapacity, 64u);

@@ -1,10 +1,15 @@
 // Takes the project's screenshots: the main window with live demo traffic on
-// its "Table" and "Trace" pages, the transmit item editor and the About box,
-// as PNG files in the folder given (run by scripts/screenshots.sh).
+// its "Table" and "Trace" pages, the File menu while recording, a recorded log
+// shown offline, the transmit item editor and the About box, as PNG files in
+// the folder given (run by scripts/screenshots.sh).
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
 #include <QTabWidget>
 
@@ -16,6 +21,7 @@
 
 #include "about_dialog.h"
 #include "adapters/adapter_custom.h"
+#include "log_view_dialog.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "send_frame_dialog.h"
@@ -78,6 +84,38 @@ int main(int argc, char* argv[]) {
     window->pcData->setCurrentIndex(1);
     RunFor(1500);
     ok = Save(*window, folder, QStringLiteral("main-trace.png")) && ok;
+
+    // Recording, with the trace showing clock time and the File menu open; the
+    // menu is a window of its own, drawn onto the main window's picture.
+    const QString recording = QString::fromStdString(deviceDir.path()) + "/demo.asc";
+    QString error;
+    if (!window->StartRecording(recording, error)) {
+        std::fprintf(stderr, "screenshots: %s\n", qPrintable(error));
+        ok = false;
+    }
+    window->cbTraceTime->setCurrentIndex(1);
+    RunFor(2000);
+    window->mnFile->popup(window->mapToGlobal(window->menuBar()->geometry().bottomLeft()));
+    RunFor(300);
+    QPixmap shot = window->grab();
+    {
+        QPainter painter(&shot);
+        painter.drawPixmap(window->mapFromGlobal(window->mnFile->pos()), window->mnFile->grab());
+    }
+    window->mnFile->hide();
+    const QString menuPath = folder.filePath(QStringLiteral("file-menu.png"));
+    ok = shot.save(menuPath) && ok;
+    std::printf("screenshots: %s\n", qPrintable(menuPath));
+    ok = window->StopRecording() && ok;
+    window->OpenLog(recording);
+    RunFor(300);
+    if (auto* log = window->findChild<TLogViewDialog*>()) {
+        ok = Save(*log, folder, QStringLiteral("log-view.png")) && ok;
+        log->close();
+    } else {
+        ok = false;
+    }
+    window->cbTraceTime->setCurrentIndex(0);
 
     {
         TfmSendFrame editor(window.get());

@@ -1,0 +1,32 @@
+#include "recording/trace_recording_feed.h"
+
+#include "recording/trace_log_frames.h"
+#include "recording/trace_recorder.h"
+#include "views/trace_list.h"
+
+TTraceRecordingFeed::TTraceRecordingFeed(TTraceRecorder& recorder,
+                                         const std::vector<TCorvexTraceList*>& lists)
+    : FRecorder(recorder) {
+    for (TCorvexTraceList* list : lists)
+        FSources.push_back({list, list != nullptr ? list->Count() : 0});
+}
+
+void TTraceRecordingFeed::Feed() {
+    for (std::size_t channel = 0; channel < FSources.size(); ++channel) {
+        TSource& source = FSources[channel];
+        if (source.List == nullptr)
+            continue;
+        const int count = source.List->Count();
+        for (; source.Position < count; ++source.Position) {
+            if (const TCorvexTraceItem* item = source.List->Items(source.Position))
+                FRecorder.Push(ToLogFrame(*item, static_cast<std::uint8_t>(channel)));
+        }
+    }
+}
+
+void TTraceRecordingFeed::Cleared(const TCorvexTraceList* list) {
+    for (TSource& source : FSources) {
+        if (source.List == list)
+            source.Position = 0;
+    }
+}
