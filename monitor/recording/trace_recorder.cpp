@@ -42,6 +42,24 @@ bool TTraceRecorder::Push(const canlog::LogFrame& frame) {
     return true;
 }
 
+void TTraceRecorder::Push(const std::vector<canlog::LogFrame>& frames) {
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        for (const canlog::LogFrame& frame : frames) {
+            if (FStopping || FQueue.size() >= FCapacity)
+                FDropped.fetch_add(1);
+            else
+                FQueue.push_back(frame);
+        }
+    }
+    FWake.notify_one();
+}
+
+std::size_t TTraceRecorder::Room() {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FStopping || FQueue.size() >= FCapacity ? 0 : FCapacity - FQueue.size();
+}
+
 void TTraceRecorder::Run() {
 #ifndef _WIN32
     // As urgent as the receive threads it follows: one nice step up, refused

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "log_format.h"
 #include "log_frame.h"
@@ -40,6 +41,11 @@ public:
 
     // Queues a frame; false (and one more dropped frame) when the queue is full.
     bool Push(const canlog::LogFrame& frame);
+    // Queues the frames with one wake-up of the writer; those that do not fit
+    // are dropped and counted.
+    void Push(const std::vector<canlog::LogFrame>& frames);
+    // Frames the queue takes now without dropping; 0 once stopping.
+    std::size_t Room();
     // Writes everything queued, closes the file and ends the thread. False when
     // any write failed. Later calls return the same.
     bool Stop();

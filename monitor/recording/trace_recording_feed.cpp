@@ -4,6 +4,8 @@
 #include "recording/trace_recorder.h"
 #include "views/trace_list.h"
 
+#include <cstdint>
+
 TTraceRecordingFeed::TTraceRecordingFeed(TTraceRecorder& recorder,
                                          const std::vector<TCorvexTraceList*>& lists)
     : FRecorder(recorder) {
@@ -12,16 +14,27 @@ TTraceRecordingFeed::TTraceRecordingFeed(TTraceRecorder& recorder,
 }
 
 void TTraceRecordingFeed::Feed() {
+    Feed(FRecorder.Room());
+}
+
+void TTraceRecordingFeed::FeedAll() {
+    Feed(SIZE_MAX);
+}
+
+void TTraceRecordingFeed::Feed(std::size_t limit) {
+    std::vector<canlog::LogFrame> frames;
     for (std::size_t channel = 0; channel < FSources.size(); ++channel) {
         TSource& source = FSources[channel];
         if (source.List == nullptr)
             continue;
         const int count = source.List->Count();
-        for (; source.Position < count; ++source.Position) {
+        for (; source.Position < count && frames.size() < limit; ++source.Position) {
             if (const TCorvexTraceItem* item = source.List->Items(source.Position))
-                FRecorder.Push(ToLogFrame(*item, static_cast<std::uint8_t>(channel)));
+                frames.push_back(ToLogFrame(*item, static_cast<std::uint8_t>(channel)));
         }
     }
+    if (!frames.empty())
+        FRecorder.Push(frames);
 }
 
 void TTraceRecordingFeed::Cleared(const TCorvexTraceList* list) {

@@ -1,10 +1,14 @@
 #pragma once
 
 // Feeds a recorder from the channels' trace lists: each call hands over the
-// entries added since the previous one. The window calls Feed on its update
-// timer and before it clears a trace, so no entry escapes the recording.
+// entries added since the previous one, as many as the recorder's queue has
+// room for; the rest wait in the trace list, which keeps them, for the next
+// call. So a writer that falls behind for a while loses nothing. The window
+// calls Feed on its update timer, and FeedAll before it clears a trace or
+// stops the recording: what does not fit then is dropped and counted.
 // Reader thread of the trace lists only.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -17,10 +21,13 @@ public:
     TTraceRecordingFeed(TTraceRecorder& recorder, const std::vector<TCorvexTraceList*>& lists);
 
     void Feed();
+    void FeedAll();
     // The list was cleared: its next entry is its new index 0.
     void Cleared(const TCorvexTraceList* list);
 
 private:
+    void Feed(std::size_t limit);
+
     struct TSource {
         TCorvexTraceList* List;
         int Position;

@@ -139,7 +139,7 @@ bool TfmMain::StartRecording(const QString& path, QString& error) {
 bool TfmMain::StopRecording() {
     if (!FRecorder)
         return true;
-    FeedRecording();
+    FRecordingFeed->FeedAll();
     const bool written = FRecorder->Stop();
     UpdateRecordingStatus();
     lbRecording->setText(QStringLiteral("Recorded ") + lbRecording->text().section(' ', 1, -1));

@@ -48,7 +48,8 @@ void TfmMain::pcDataChange(int page) {
 
 void TfmMain::ClearTrace() {
     // The recording takes what the trace holds before it goes.
-    FeedRecording();
+    if (FRecordingFeed)
+        FRecordingFeed->FeedAll();
     if (FTrace != nullptr)
         FTrace->Clear();
     if (FRecordingFeed)

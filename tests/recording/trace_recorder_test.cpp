@@ -15,6 +15,7 @@
 #include "recording/trace_recorder.h"
 #include "recording/trace_recording_feed.h"
 #include "views/trace_list.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -182,3 +183,34 @@ TEST(TraceRecorder, FeedHandsOverNewEntriesOfBothChannelsAndSavedTracesMergeByTi
 }
 
 } // namespace
+
+// A queue far smaller than the backlog: each feed hands over only what fits
+// and leaves the rest in the trace list, so a writer that falls behind loses
+// nothing.
+TEST(TraceRecorder, FeedWaitsInTheTraceListWhileTheQueueIsFull) {
+    TCorvexTraceList trace;
+    const std::string path = TempPath("recorder-backlog");
+    std::string error;
+    auto recorder = TTraceRecorder::Start(path, canlog::Format::Csv, 0, error, 16);
+    ASSERT_TRUE(recorder) << error;
+    TTraceRecordingFeed feed(*recorder, {&trace});
+    TCanFrame frame;
+    frame.IsStandard = true;
+    for (std::uint32_t i = 0; i < 1000; ++i) {
+        frame.Id = i & 0x7FF;
+        frame.TimeUs = i;
+        trace.Add(frame, false);
+    }
+    const bool caughtUp = tessel::test::WaitUntil([&] {
+        feed.Feed();
+        return recorder->FramesWritten() == 1000;
+    });
+    EXPECT_TRUE(caughtUp);
+    EXPECT_EQ(recorder->FramesDropped(), 0u);
+    ASSERT_TRUE(recorder->Stop());
+    const auto recorded = ReadBack(path).frames;
+    ASSERT_EQ(recorded.size(), 1000u);
+    for (std::uint32_t i = 0; i < 1000; ++i)
+        EXPECT_EQ(recorded[i].id, i & 0x7FF) << "frame " << i;
+    std::filesystem::remove(path);
+}
