@@ -6,6 +6,7 @@
 #include "test_support.h"
 #include "transmit/send_list.h"
 
+using coretest::FullDisk;
 using coretest::ReadFile;
 using coretest::TempDir;
 using coretest::WriteFile;
@@ -124,12 +125,14 @@ TEST(SendListFile, AFailedSaveKeepsTheOldFileAndIsReported) {
     TempDir dir;
     const std::string fileName = dir.File("trans_list_zlg_ch0.dat");
     WriteFile(fileName, "0;0;0;1;0;0;;old;\r\n");
-    std::filesystem::create_directory(fileName + ".new"); // the new file cannot be made
     TCanSendList list;
     Name(list, dir);
     ASSERT_TRUE(list.Load());
     list.Add(std::make_unique<TCanSendItem>());
-    EXPECT_FALSE(list.Save());
+    {
+        FullDisk full; // the new file cannot be written
+        EXPECT_FALSE(list.Save());
+    }
     EXPECT_FALSE(list.LastError().empty());
     EXPECT_EQ(ReadFile(fileName), "0;0;0;1;0;0;;old;\r\n");
 

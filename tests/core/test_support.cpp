@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,6 +28,19 @@ TempDir::~TempDir() {
     std::filesystem::permissions(FPath, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, error);
     std::filesystem::remove_all(FPath, error);
+}
+
+FullDisk::FullDisk() {
+    getrlimit(RLIMIT_FSIZE, &FPrevious);
+    FPreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit none = FPrevious;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &none);
+}
+
+FullDisk::~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &FPrevious);
+    std::signal(SIGXFSZ, FPreviousHandler);
 }
 
 std::string ReadFile(const std::string& fileName) {

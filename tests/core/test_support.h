@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include <sys/resource.h>
+
 namespace coretest {
 
 // A fresh empty folder, removed with everything in it at destruction.
@@ -19,6 +21,21 @@ public:
 
 private:
     std::string FPath;
+};
+
+// While alive, files this process writes cannot grow at all, as on a full
+// disk: writes fail with EFBIG (SIGXFSZ is ignored meanwhile). Works for
+// root too, unlike permissions.
+class FullDisk {
+public:
+    FullDisk();
+    ~FullDisk();
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    rlimit FPrevious{};
+    void (*FPreviousHandler)(int) = nullptr;
 };
 
 std::string ReadFile(const std::string& fileName);
