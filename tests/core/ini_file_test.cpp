@@ -116,8 +116,10 @@ TEST(IniFile, AnUnwritableFileIsReportedAndLeftAlone) {
     EXPECT_FALSE(nowhere.WriteInteger("Zlg", "CanRate_channel0", 1));
 
     WriteFile(dir.File("a.ini"), "[Zlg]\nCanRate_channel0=5\n");
-    std::filesystem::create_directory(dir.File("a.ini.new")); // the new file cannot be made
     TIniFile blocked(dir.File("a.ini"));
-    EXPECT_FALSE(blocked.WriteInteger("Zlg", "CanRate_channel0", 6));
+    {
+        coretest::FullDisk full; // the new file cannot be written
+        EXPECT_FALSE(blocked.WriteInteger("Zlg", "CanRate_channel0", 6));
+    }
     EXPECT_EQ(ReadFile(dir.File("a.ini")), "[Zlg]\nCanRate_channel0=5\n");
 }

@@ -124,12 +124,14 @@ TEST(SendListFile, AFailedSaveKeepsTheOldFileAndIsReported) {
     TempDir dir;
     const std::string fileName = dir.File("trans_list_zlg_ch0.dat");
     WriteFile(fileName, "0;0;0;1;0;0;;old;\r\n");
-    std::filesystem::create_directory(fileName + ".new"); // the new file cannot be made
     TCanSendList list;
     Name(list, dir);
     ASSERT_TRUE(list.Load());
     list.Add(std::make_unique<TCanSendItem>());
-    EXPECT_FALSE(list.Save());
+    {
+        coretest::FullDisk full; // the new file cannot be written
+        EXPECT_FALSE(list.Save());
+    }
     EXPECT_FALSE(list.LastError().empty());
     EXPECT_EQ(ReadFile(fileName), "0;0;0;1;0;0;;old;\r\n");
 
