@@ -337,10 +337,12 @@ void TfmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     FormClose();
-    // Saved while the window still exists, so that a failure can be shown.
+    // Saved while the window still exists, so that a failure can be shown;
+    // the settings are saved once more when the window goes away.
     if (!FQuitWithoutQuestion) {
         const QStringList failures = SaveStoredFiles();
-        if (!failures.isEmpty())
+        FSaveFailureShown = !failures.isEmpty();
+        if (FSaveFailureShown)
             ShowError(failures.join(QLatin1Char('\n')));
     }
     event->accept();
@@ -353,9 +355,8 @@ void TfmMain::CloseWithoutQuestion() {
 
 QStringList TfmMain::SaveStoredFiles() {
     QStringList failures;
-    if (FFilesSaved || FAdapter == nullptr)
+    if (FAdapter == nullptr)
         return failures;
-    FFilesSaved = true;
     if (!FAdapter->SaveSettings(FIniFileName))
         failures << QStringLiteral("Cannot save the settings to ") +
                         QString::fromStdString(FIniFileName);
@@ -397,8 +398,10 @@ void TfmMain::FormDestroy() {
     sgSend->setSendList(nullptr, 0);
     FComPorts.reset();
     FRates.reset();
-    for (const QString& failure : SaveStoredFiles())
-        std::fprintf(stderr, "tessel: %s\n", failure.toLocal8Bit().constData());
+    // The transmit lists are saved by their channels when the registry is
+    // freed; those report a failure on the debug output (standard error).
+    if (FAdapter != nullptr && !FAdapter->SaveSettings(FIniFileName) && !FSaveFailureShown)
+        std::fprintf(stderr, "tessel: Cannot save the settings to %s\n", FIniFileName.c_str());
     FAdapter = nullptr;
     FSerialAdapter = nullptr;
     FAdapterFactory.reset();

@@ -168,8 +168,8 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void FormDestroy();
-    // Saves the settings file and the transmit lists once; the texts of the
-    // saves that failed.
+    // Saves the settings file and the transmit lists; the texts of the saves
+    // that failed.
     QStringList SaveStoredFiles();
 
     void frChannelMan0btPortClick(int channel);
@@ -208,6 +208,7 @@ private:
     bool FCreating = false;
     bool FShown = false;
     bool FDestroyed = false;
-    bool FFilesSaved = false;
+    // An error box has told of failed saves at Exit: not repeated on stderr.
+    bool FSaveFailureShown = false;
     bool FQuitWithoutQuestion = false;
 };

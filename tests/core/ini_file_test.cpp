@@ -5,7 +5,6 @@
 #include "platform/ini_file.h"
 #include "test_support.h"
 
-using coretest::FullDisk;
 using coretest::ReadFile;
 using coretest::TempDir;
 using coretest::WriteFile;
@@ -119,7 +118,7 @@ TEST(IniFile, AnUnwritableFileIsReportedAndLeftAlone) {
     WriteFile(dir.File("a.ini"), "[Zlg]\nCanRate_channel0=5\n");
     TIniFile blocked(dir.File("a.ini"));
     {
-        FullDisk full; // the new file cannot be written
+        coretest::FullDisk full; // the new file cannot be written
         EXPECT_FALSE(blocked.WriteInteger("Zlg", "CanRate_channel0", 6));
     }
     EXPECT_EQ(ReadFile(dir.File("a.ini")), "[Zlg]\nCanRate_channel0=5\n");

@@ -6,7 +6,6 @@
 #include "test_support.h"
 #include "transmit/send_list.h"
 
-using coretest::FullDisk;
 using coretest::ReadFile;
 using coretest::TempDir;
 using coretest::WriteFile;
@@ -130,7 +129,7 @@ TEST(SendListFile, AFailedSaveKeepsTheOldFileAndIsReported) {
     ASSERT_TRUE(list.Load());
     list.Add(std::make_unique<TCanSendItem>());
     {
-        FullDisk full; // the new file cannot be written
+        coretest::FullDisk full; // the new file cannot be written
         EXPECT_FALSE(list.Save());
     }
     EXPECT_FALSE(list.LastError().empty());

@@ -1,7 +1,7 @@
 #include "test_support.h"
 
-#include <atomic>
 #include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +11,28 @@
 #include <unistd.h>
 
 namespace coretest {
+namespace {
+
+std::atomic<std::uint32_t> gFakeNow{0};
+
+std::uint32_t FakeNow() {
+    return gFakeNow.load();
+}
+
+} // namespace
+
+FakeTicks::FakeTicks(std::uint32_t start) {
+    gFakeNow.store(start);
+    FPrevious = platform::SetTickSource(&FakeNow);
+}
+
+FakeTicks::~FakeTicks() {
+    platform::SetTickSource(FPrevious);
+}
+
+void FakeTicks::Set(std::uint32_t now) {
+    gFakeNow.store(now);
+}
 
 TempDir::TempDir() {
     static std::atomic<int> serial{0};
@@ -30,19 +52,6 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(FPath, error);
 }
 
-FullDisk::FullDisk() {
-    getrlimit(RLIMIT_FSIZE, &FPrevious);
-    FPreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit none = FPrevious;
-    none.rlim_cur = 0;
-    setrlimit(RLIMIT_FSIZE, &none);
-}
-
-FullDisk::~FullDisk() {
-    setrlimit(RLIMIT_FSIZE, &FPrevious);
-    std::signal(SIGXFSZ, FPreviousHandler);
-}
-
 std::string ReadFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -51,6 +60,19 @@ std::string ReadFile(const std::string& fileName) {
 void WriteFile(const std::string& fileName, const std::string& content) {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     out << content;
+}
+
+FullDisk::FullDisk() {
+    getrlimit(RLIMIT_FSIZE, &FSaved);
+    FPreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = FSaved;
+    full.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &full);
+}
+
+FullDisk::~FullDisk() {
+    setrlimit(RLIMIT_FSIZE, &FSaved);
+    std::signal(SIGXFSZ, FPreviousHandler);
 }
 
 } // namespace coretest

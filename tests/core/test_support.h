@@ -1,11 +1,27 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
-
 #include <sys/resource.h>
 
+#include "platform/tick_count.h"
+
 namespace coretest {
+
+// Drives platform::TickCount() from the test while alive.
+class FakeTicks {
+public:
+    explicit FakeTicks(std::uint32_t start);
+    ~FakeTicks();
+    FakeTicks(const FakeTicks&) = delete;
+    FakeTicks& operator=(const FakeTicks&) = delete;
+
+    void Set(std::uint32_t now);
+
+private:
+    platform::TickSource FPrevious;
+};
 
 // A fresh empty folder, removed with everything in it at destruction.
 class TempDir {
@@ -23,9 +39,8 @@ private:
     std::string FPath;
 };
 
-// While alive, files this process writes cannot grow at all, as on a full
-// disk: writes fail with EFBIG (SIGXFSZ is ignored meanwhile). Works for
-// root too, unlike permissions.
+// A full disk while it lives: no file of this process grows beyond 0 bytes
+// (SIGXFSZ ignored, so writes fail with EFBIG instead of ending the process).
 class FullDisk {
 public:
     FullDisk();
@@ -34,7 +49,7 @@ public:
     FullDisk& operator=(const FullDisk&) = delete;
 
 private:
-    rlimit FPrevious{};
+    rlimit FSaved{};
     void (*FPreviousHandler)(int) = nullptr;
 };
 
