@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <atomic>
 #include <csignal>
 
 #include <filesystem>
@@ -11,29 +12,6 @@
 #include <unistd.h>
 
 namespace coretest {
-namespace {
-
-std::atomic<std::uint32_t> gFakeNow{0};
-
-std::uint32_t FakeNow() {
-    return gFakeNow.load();
-}
-
-} // namespace
-
-FakeTicks::FakeTicks(std::uint32_t start) {
-    gFakeNow.store(start);
-    FPrevious = platform::SetTickSource(&FakeNow);
-}
-
-FakeTicks::~FakeTicks() {
-    platform::SetTickSource(FPrevious);
-}
-
-void FakeTicks::Set(std::uint32_t now) {
-    gFakeNow.store(now);
-}
-
 TempDir::TempDir() {
     static std::atomic<int> serial{0};
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
