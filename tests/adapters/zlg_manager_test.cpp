@@ -126,8 +126,8 @@ TEST_F(ZlgManagerTest, OpeningTwiceStartsNoFurtherThreads) {
     EXPECT_EQ(starts, 1);
 }
 
-// How often the thread polls a failing library is measured by
-// failing_poll_bench; here: it keeps polling and still closes.
+// A library that fails every call at once: the thread keeps polling (with a
+// pause after each failure, so it does not spin) and the channel still closes.
 TEST_F(ZlgManagerTest, ALibraryFailingAtOnceKeepsPollingAndTheChannelStillCloses) {
     FVci.ReceiveFailsAtOnce = true;
     CAdapterZlg adapter(FVci);
