@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "full_disk.h"
 #include "platform/ini_file.h"
 #include "test_support.h"
 
@@ -118,7 +119,8 @@ TEST(IniFile, AnUnwritableFileIsReportedAndLeftAlone) {
     WriteFile(dir.File("a.ini"), "[Zlg]\nCanRate_channel0=5\n");
     TIniFile blocked(dir.File("a.ini"));
     {
-        coretest::FullDisk full; // the new file cannot be written
+        tessel::test::FullDisk full; // the new file cannot be written
+        ASSERT_TRUE(full.Active());
         EXPECT_FALSE(blocked.WriteInteger("Zlg", "CanRate_channel0", 6));
     }
     EXPECT_EQ(ReadFile(dir.File("a.ini")), "[Zlg]\nCanRate_channel0=5\n");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "full_disk.h"
 #include "platform/executable_dir.h"
 #include "test_support.h"
 #include "transmit/send_list.h"
@@ -129,7 +130,8 @@ TEST(SendListFile, AFailedSaveKeepsTheOldFileAndIsReported) {
     ASSERT_TRUE(list.Load());
     list.Add(std::make_unique<TCanSendItem>());
     {
-        coretest::FullDisk full; // the new file cannot be written
+        tessel::test::FullDisk full; // the new file cannot be written
+        ASSERT_TRUE(full.Active());
         EXPECT_FALSE(list.Save());
     }
     EXPECT_FALSE(list.LastError().empty());

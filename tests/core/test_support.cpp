@@ -1,7 +1,6 @@
 #include "test_support.h"
 
 #include <atomic>
-#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -38,19 +37,6 @@ std::string ReadFile(const std::string& fileName) {
 void WriteFile(const std::string& fileName, const std::string& content) {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     out << content;
-}
-
-FullDisk::FullDisk() {
-    getrlimit(RLIMIT_FSIZE, &FSaved);
-    FPreviousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit full = FSaved;
-    full.rlim_cur = 0;
-    setrlimit(RLIMIT_FSIZE, &full);
-}
-
-FullDisk::~FullDisk() {
-    setrlimit(RLIMIT_FSIZE, &FSaved);
-    std::signal(SIGXFSZ, FPreviousHandler);
 }
 
 } // namespace coretest

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <sys/resource.h>
 
 namespace coretest {
 
@@ -20,20 +19,6 @@ public:
 
 private:
     std::string FPath;
-};
-
-// A full disk while it lives: no file of this process grows beyond 0 bytes
-// (SIGXFSZ ignored, so writes fail with EFBIG instead of ending the process).
-class FullDisk {
-public:
-    FullDisk();
-    ~FullDisk();
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-
-private:
-    rlimit FSaved{};
-    void (*FPreviousHandler)(int) = nullptr;
 };
 
 std::string ReadFile(const std::string& fileName);

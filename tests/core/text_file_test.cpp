@@ -1,12 +1,11 @@
-#include <csignal>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "full_disk.h"
 #include "platform/text_file.h"
 #include "test_support.h"
 
@@ -37,17 +36,13 @@ TEST(TextFile, AFailedReplaceKeepsTheOldFileAndSaysWhy) {
     TempDir dir;
     const std::string name = dir.File("list.dat");
     WriteFile(name, "old\r\n");
-    // A full disk: writes beyond 1 KiB fail (with SIGXFSZ ignored, as EFBIG).
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string error;
-    const bool replaced = platform::ReplaceFile(name, std::string(64 * 1024, 'x'), &error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool replaced = false;
+    {
+        tessel::test::FullDisk full(1024); // writes beyond 1 KiB fail
+        ASSERT_TRUE(full.Active());
+        replaced = platform::ReplaceFile(name, std::string(64 * 1024, 'x'), &error);
+    }
     EXPECT_FALSE(replaced);
     EXPECT_NE(error.find(name), std::string::npos) << error;
     EXPECT_EQ(ReadFile(name), "old\r\n");

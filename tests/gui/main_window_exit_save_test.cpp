@@ -3,11 +3,10 @@
 
 #include <QTest>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 #include "emu_process.h"
+#include "full_disk.h"
 #include "gui_test_files.h"
 
 #include "main_window.h"
@@ -23,18 +22,13 @@ private slots:
         auto window = std::make_unique<TfmMain>();
         window->show();
 
-        // A full disk: no file write gets beyond 0 bytes (SIGXFSZ ignored,
-        // so the writes fail with EFBIG instead of ending the process).
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit full = saved;
-        full.rlim_cur = 0;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
         TMessageBoxCapture yes(true);
-        const bool closed = window->close();
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
+        bool closed = false;
+        {
+            tessel::test::FullDisk full;
+            QVERIFY(full.Active());
+            closed = window->close();
+        }
 
         QVERIFY(closed);
         QCOMPARE(yes.Messages.size(), 2);
