@@ -72,7 +72,8 @@ std::vector<std::unique_ptr<CanBus>> buildBuses(const Options& options, Adapter&
                 bus.addNode(std::move(node));
         }
         if (options.floodPercent > 0)
-            bus.addNode(std::make_unique<FloodNode>(options.floodPercent));
+            bus.addNode(std::make_unique<FloodNode>(options.floodPercent,
+                                                    static_cast<std::uint8_t>(options.floodBytes)));
         if (static_cast<std::size_t>(b) < replay.size() &&
             !replay[static_cast<std::size_t>(b)].empty())
             bus.addNode(std::make_unique<ReplayNode>(std::move(replay[static_cast<std::size_t>(b)]),

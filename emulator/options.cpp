@@ -164,6 +164,7 @@ const std::map<std::string, Setter>& valueOptions() {
              return true;
          }},
         {"--flood", number(&Options::floodPercent, 1, 100)},
+        {"--flood-bytes", number(&Options::floodBytes, 0, 8)},
         {"--rx-errors", controllerNumber(&ControllerFaults::receiveErrors, 0, 255)},
         {"--tx-errors", controllerNumber(&ControllerFaults::transmitErrors, 0, 255)},
         {"--error-passive", controllerState(&ControllerFaults::errorPassive)},
@@ -326,6 +327,8 @@ CAN buses:
   --flood PERCENT       a simulated node loads every bus to PERCENT (1-100) with
                         standard frames 0x7FF, 8 bytes: bytes 0-3 a sequence
                         number (little-endian), bytes 4-7 its complement
+  --flood-bytes N       data bytes of a flood frame, 0-8 (default 8); the
+                        sequence number and its complement are cut to them
   --replay FILE         replay a candump log ("(sec.usec) if ID#DATA", "ID#R");
                         the n-th interface name goes to bus n (modulo buses)
   --replay-loop         start the replay again when the log ends

@@ -18,6 +18,7 @@ struct Options {
     bool busTiming = true;
     bool demo = false;
     unsigned floodPercent = 0; // 0 = no flood
+    unsigned floodBytes = 8;   // data bytes of a flood frame
     std::string replayFile;
     bool replayLoop = false;
     FaultPlan faults;

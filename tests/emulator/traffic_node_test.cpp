@@ -45,6 +45,32 @@ TEST(FloodNode, FramesCarryASequenceAndItsComplement) {
     }
 }
 
+TEST(FloodNode, ABusThatWakesLateIsMadeUpByTheNextFrames) {
+    FloodNode node(50);
+    const Clock::time_point t0{};
+    node.idle(t0);
+    // Due at t0, sent 80 µs late: the next is due 200 µs after t0, not after the end.
+    node.sent(t0 + 80us, t0 + 180us);
+    EXPECT_EQ(node.nextDue(), t0 + 200us);
+    // Far behind: only the last 100 ms are made up.
+    node.sent(t0 + 1s, t0 + 1s + 100us);
+    EXPECT_EQ(node.nextDue(), t0 + 1s - FloodNode::kMaxCatchUp + 200us);
+}
+
+TEST(FloodNode, ShortFramesKeepWhatFitsOfTheSequence) {
+    FloodNode empty(100, 0);
+    EXPECT_EQ(empty.pendingFrame().length, 0);
+    EXPECT_EQ(empty.pendingFrame().data, (std::array<std::uint8_t, 8>{}));
+    FloodNode two(100, 2);
+    const Clock::time_point t0{};
+    two.idle(t0);
+    for (int i = 0; i < 0x102; ++i)
+        two.sent(t0, t0 + 55us);
+    const CanFrame f = two.pendingFrame();
+    EXPECT_EQ(f.length, 2);
+    EXPECT_EQ(f.data, (std::array<std::uint8_t, 8>{0x02, 0x01}));
+}
+
 TEST(PeriodicNode, KeepsItsPeriodAndUpdatesItsData) {
     CanFrame frame;
     frame.id = 0x100;
