@@ -79,6 +79,7 @@ void TZlgManager::StartThreads(TZlgChannel& channel) {
     // the receive thread starts, so that answers it queues to the first remote
     // frames of this opening are not thrown away with them.
     channel.ClearSendQueue();
+    channel.BusCounters().Reset();
 
     channel.FReadThread.reset();
     auto reader = std::make_unique<TZlgThreadRead>(FVci, FDevType, FDevIndex, canIndex);
@@ -86,6 +87,7 @@ void TZlgManager::StartThreads(TZlgChannel& channel) {
     reader->FTraceList = &channel.TraceList();
     reader->FFrameTable = &channel.FrameTable();
     reader->FSendList = &channel.SendList();
+    reader->FBusCounters = &channel.BusCounters();
     reader->Start();
     channel.FReadThread = std::move(reader);
 
@@ -94,8 +96,22 @@ void TZlgManager::StartThreads(TZlgChannel& channel) {
     sender->FSendQueue = &channel.SendQueue();
     sender->FLogger = &channel.Logger();
     sender->FTraceList = &channel.TraceList();
+    sender->FBusCounters = &channel.BusCounters();
     sender->Start();
     channel.FSendThread = std::move(sender);
+
+    channel.FStatusThread.reset();
+    auto status = std::make_unique<TZlgThreadStatus>(FVci, FDevType, FDevIndex, canIndex);
+    status->Start();
+    channel.FStatusThread = std::move(status);
+}
+
+TControllerStatus TZlgManager::ControllerStatus(int index) const {
+    if (!IsValidIndex(index)) {
+        return {};
+    }
+    const TZlgChannel& channel = *FChannels[static_cast<size_t>(index)];
+    return channel.FStatusThread ? channel.FStatusThread->Latest() : TControllerStatus{};
 }
 
 void TZlgManager::CloseChannel(int index) {
@@ -103,6 +119,10 @@ void TZlgManager::CloseChannel(int index) {
         return;
     }
     TZlgChannel& channel = *FChannels[static_cast<size_t>(index)];
+    if (channel.FStatusThread) {
+        channel.FStatusThread->Stop(StopTimeoutMs);
+        channel.FStatusThread.reset();
+    }
     if (channel.FSendThread) {
         channel.FSendThread->Stop(StopTimeoutMs);
         channel.FSendThread.reset();

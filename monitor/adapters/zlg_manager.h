@@ -23,6 +23,9 @@ public:
     // Stops the channel's threads; the device stays open.
     void CloseChannel(int index);
     bool IsChannelOpen(int index) const;
+    // The controller's latest status; not Valid while closed or before the
+    // adapter first answered.
+    TControllerStatus ControllerStatus(int index) const;
     bool OpenDevice();
     void SetError(const std::string& text) { FLastError = text; }
     const std::string& GetLastError() const { return FLastError; }

@@ -7,6 +7,7 @@
 #include "adapters/vci_api.h"
 #include "model/can_frame.h"
 #include "platform/tick_count.h"
+#include "views/bus_counters.h"
 #include "views/trace_list.h"
 
 TZlgThreadSend::~TZlgThreadSend() {
@@ -23,6 +24,7 @@ void TZlgThreadSend::Execute() {
         // A frame the library does not take is dropped: no retry, no trace.
         if (TransmitFrame(frame)) {
             FTraceList->Add(frame, true);
+            FBusCounters->AddSent(frame);
         }
     }
 }

@@ -31,6 +31,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int kWindowWidth = 850;
 constexpr int kWindowHeight = 542;
@@ -60,6 +62,7 @@ QWidget* SidePanel(QWidget* parent) {
 // Start-up: the steps of the window's creation, in order.
 TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     FCreating = true;
+    setFont(WindowFont());
     const std::string directory = platform::ExecutableDir();
     setWindowTitle(kProgramName + QLatin1Char(' ') + kSubversion);
     FIniFileName = directory + kProgramName.toStdString() + ".ini";
@@ -76,12 +79,14 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     row->addWidget(Panel2, 1);
     setCentralWidget(central);
     BuildMenu();
+    BuildShortcuts();
 
     tmUpdate = new QTimer(this);
     tmUpdate->setInterval(kTimerMs);
     connect(tmUpdate, &QTimer::timeout, this, &TfmMain::tmUpdateTimer);
 
     SetupChannelFrames();
+    BuildStatusBar();
 
     FTableView = new TListViewFrameTable(pTable);
     FTableView->setFont(lvTable->font());
@@ -96,6 +101,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     resize(kWindowWidth, kWindowHeight);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
+    LoadWindowSettings();
 }
 
 TfmMain::~TfmMain() {
@@ -159,6 +165,18 @@ void TfmMain::BuildPanel1() {
     column->addWidget(pAdapter);
     column->addWidget(pCanManager, 1);
     column->addWidget(gbCustomPanel1);
+}
+
+// The side panel keeps its designed width unless the channel frames' rate
+// combos need more to show their longest rate in full.
+void TfmMain::FitPanel1() {
+    int needed = 0;
+    for (TfrChannelMan* frame : FChannelFrames) {
+        frame->cbCanRate->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        needed = std::max(needed, frame->minimumSizeHint().width());
+    }
+    const QMargins margins = Panel1->layout()->contentsMargins();
+    Panel1->setFixedWidth(std::max(kPanel1Width, needed + margins.left() + margins.right()));
 }
 
 void TfmMain::BuildPanel2() {
@@ -231,6 +249,7 @@ QWidget* TfmMain::BuildTracePage() {
     btClearTrace = new QPushButton(QStringLiteral("Clear trace"), side);
     buttons->addWidget(cbTraceAutoscroll);
     buttons->addWidget(btClearTrace);
+    BuildTraceTools(side, buttons);
     buttons->addStretch(1);
     connect(cbTraceAutoscroll, &QCheckBox::toggled, this, &TfmMain::cbTraceAutoscrollClick);
     connect(btClearTrace, &QPushButton::clicked, this, &TfmMain::ClearTrace);
@@ -346,6 +365,7 @@ void TfmMain::FormDestroy() {
         return;
     FDestroyed = true;
     tmUpdate->stop();
+    tmStatus->stop();
     FormClose();
     for (auto& thread : FSendThreads)
         thread.reset();
@@ -356,6 +376,7 @@ void TfmMain::FormDestroy() {
     FRates.reset();
     if (FAdapter != nullptr)
         FAdapter->SaveSettings(FIniFileName);
+    SaveWindowSettings();
     FAdapter = nullptr;
     FSerialAdapter = nullptr;
     FAdapterFactory.reset();

@@ -15,6 +15,8 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QVBoxLayout;
 class QPlainTextEdit;
 class QPushButton;
 class QCheckBox;
@@ -27,6 +29,7 @@ class QWidget;
 class TCanRateList;
 class TCanSendList;
 class TCanSettings;
+class TChannelStatusBar;
 class TComPortListManager;
 class TComPortWatcher;
 class TCorvexTable;
@@ -112,6 +115,21 @@ public:
     QAction* About1;
     QTimer* tmUpdate;
     TListViewFrameTable* FTableView;
+    TChannelStatusBar* FStatusBar;
+    QTimer* tmStatus;
+    QPushButton* btTracePause;
+    QLabel* lbTracePaused;
+    QLineEdit* edTraceFilterId;
+    QComboBox* cbTraceDirection;
+    QComboBox* cbFindKind;
+    QLineEdit* edFind;
+    QPushButton* btFindPrevious;
+    QPushButton* btFindNext;
+
+    // Trace tools, public for the tests.
+    void PauseTrace(bool paused);
+    void ApplyTraceFilter();
+    void FindInTrace(bool forward);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -125,6 +143,15 @@ private:
     QWidget* BuildTracePage();
     QWidget* BuildLogPage();
     void BuildMenu();
+    void BuildStatusBar();
+    void BuildTraceTools(QWidget* side, QVBoxLayout* buttons);
+    void BuildShortcuts();
+    void ShowTracePause();
+    void LoadWindowSettings();
+    void SaveWindowSettings();
+    void ApplyTraceLimit();
+    void FitPanel1();
+    void tmStatusTimer();
     void SetupChannelFrames();
     void CreateAdapters();
     void FormShow();
@@ -163,6 +190,7 @@ private:
     TCanSendList* FSendList = nullptr;
     std::array<TCanSendList*, MaxChannels> FSendLists{};
     std::array<std::unique_ptr<TPeriodicSendThread>, MaxChannels> FSendThreads;
+    std::size_t FTraceLimit = 0; // newest frames a trace keeps; 0 = all
     bool FCreating = false;
     bool FShown = false;
     bool FDestroyed = false;

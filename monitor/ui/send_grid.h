@@ -87,6 +87,8 @@ public:
 
 private:
     void SetupSendGrid();
+    void FitColumns();
+    void changeEvent(QEvent* event) override;
     void sgSendMouseDown(const QPoint& pos);
     void sgSendDblClick();
     void tmSendUpdateTimer();

@@ -1,6 +1,7 @@
 #include "views/table_item.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "model/can_frame.h"
@@ -17,7 +18,13 @@ void TCorvexTableItem::Update(const TCanFrame& frame) {
     if (Count <
         std::numeric_limits<std::int32_t>::max()) // a counter that stops beats one that wraps
         ++Count;
-    Len = static_cast<std::int32_t>(std::min<std::uint32_t>(frame.Len, 8));
+    const auto length = static_cast<std::int32_t>(std::min<std::uint32_t>(frame.Len, 8));
+    for (std::int32_t i = 0; i < length; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (Count == 1 || i >= Len || Data[at] != frame.Data[at])
+            ByteChangedAt[at] = frame.TimeStamp;
+    }
+    Len = length;
     std::copy_n(frame.Data.begin(), Len, Data.begin());
     if (Count >= 2) {
         // Unsigned arithmetic: a wrapped tick counter still gives the right
@@ -27,8 +34,36 @@ void TCorvexTableItem::Update(const TCanFrame& frame) {
         const std::uint32_t smoothed =
             Count == 2 ? interval : (interval >> 3) + period - (period >> 3);
         Period = std::max(static_cast<std::int32_t>(smoothed), 0);
+        UpdateSpread(interval);
     }
     LastTimeStamp = frame.TimeStamp;
+}
+
+void TCorvexTableItem::UpdateSpread(std::uint32_t interval) {
+    PeriodMin = Count == 2 ? interval : std::min(PeriodMin, interval);
+    PeriodMax = Count == 2 ? interval : std::max(PeriodMax, interval);
+    const auto period = static_cast<std::uint32_t>(Period);
+    const std::uint32_t distance = (interval > period ? interval - period : period - interval) * 16;
+    // Moves 1/8 towards each distance, like the period itself.
+    JitterSixteenths =
+        Count == 2 ? 0 : JitterSixteenths - (JitterSixteenths >> 3) + (distance >> 3);
+}
+
+std::uint8_t TCorvexTableItem::ChangedBytes(std::uint32_t nowMs, std::uint32_t windowMs) const {
+    std::uint8_t mask = 0;
+    for (std::int32_t i = 0; i < Len; ++i)
+        if (nowMs - ByteChangedAt[static_cast<std::size_t>(i)] < windowMs)
+            mask = static_cast<std::uint8_t>(mask | 1u << i);
+    return mask;
+}
+
+std::string TCorvexTableItem::GetPeriodSpreadText() const {
+    if (Count < 2)
+        return {};
+    char text[96];
+    std::snprintf(text, sizeof text, "min %u ms  max %u ms  jitter %.1f ms", PeriodMin, PeriodMax,
+                  JitterSixteenths / 16.0);
+    return text;
 }
 
 std::string TCorvexTableItem::GetColumnText(int column) const {

@@ -22,6 +22,10 @@ public:
     std::string GetColumnText(int column) const;
     // The identifier as shown: upper-case hex, at least 3 digits standard, 8 extended.
     std::string GetIdText() const;
+    // Bit i set when data byte i changed within `windowMs` before nowMs (host ticks).
+    std::uint8_t ChangedBytes(std::uint32_t nowMs, std::uint32_t windowMs) const;
+    // "min 9 ms  max 11 ms  jitter 0.4 ms", or empty before two frames.
+    std::string GetPeriodSpreadText() const;
     // Key that a view row stores to know which table row it shows:
     // Id | 80000000 hex when extended | 40000000 hex when remote.
     std::uint32_t GetRowKey() const;
@@ -34,5 +38,16 @@ public:
     std::int32_t Len = 0;    // latest frame's length, limited to 8
     std::array<std::uint8_t, 8> Data{};
     std::uint32_t LastTimeStamp = 0;
+    // Spread of the intervals between frames: the shortest and longest seen
+    // and the running mean of their distance from the period, in 1/16 ms.
+    std::uint32_t PeriodMin = 0;
+    std::uint32_t PeriodMax = 0;
+    std::uint32_t JitterSixteenths = 0;
+    // Host tick at which each data byte last changed; a byte that a frame
+    // brings for the first time counts as changed.
+    std::array<std::uint32_t, 8> ByteChangedAt{};
     bool IsStandard;
+
+private:
+    void UpdateSpread(std::uint32_t interval);
 };

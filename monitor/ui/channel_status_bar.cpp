@@ -1,0 +1,88 @@
+#include "channel_status_bar.h"
+
+#include "adapters/adapter_custom.h"
+#include "model/can_settings.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace {
+QString ClosedText(int index) {
+    return QStringLiteral("#%1  closed").arg(index + 1);
+}
+} // namespace
+
+TChannelStatusBar::TChannelStatusBar(QWidget* parent) : QWidget(parent) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(2, 0, 2, 0);
+    row->setSpacing(16);
+    for (int i = 0; i < MaxChannels; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("lbChannelStatus") + QString::number(i));
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->hide();
+        row->addWidget(label);
+        FLabels[static_cast<size_t>(i)] = label;
+    }
+    row->addStretch(1);
+    FTraceLabel = new QLabel(this);
+    FTraceLabel->setObjectName(QStringLiteral("lbTraceStatus"));
+    row->addWidget(FTraceLabel);
+}
+
+void TChannelStatusBar::SetTraceSize(std::size_t frames, std::size_t bytes) {
+    constexpr double Megabyte = 1024.0 * 1024.0;
+    FTraceLabel->setText(QStringLiteral("Trace: %1 frames, %2 MB")
+                             .arg(frames)
+                             .arg(static_cast<double>(bytes) / Megabyte, 0, 'f', 1));
+}
+
+QString TChannelStatusBar::TraceText() const {
+    return FTraceLabel->text();
+}
+
+void TChannelStatusBar::SetAdapter(CAdapterCustom* adapter) {
+    FAdapter = adapter;
+    const int count = adapter == nullptr ? 0 : adapter->GetChannelCount();
+    for (int i = 0; i < MaxChannels; ++i) {
+        const auto slot = static_cast<size_t>(i);
+        FLabels[slot]->setVisible(i < count);
+        FLabels[slot]->setText(ClosedText(i));
+        FWasOpen[slot] = false;
+        FHealth[slot] = {};
+    }
+}
+
+void TChannelStatusBar::Update(std::uint32_t nowMs) {
+    if (FAdapter == nullptr)
+        return;
+    for (int i = 0; i < FAdapter->GetChannelCount() && i < MaxChannels; ++i) {
+        const auto slot = static_cast<size_t>(i);
+        const TBusCounters* counters = FAdapter->GetBusCounters(i);
+        const TCanSettings* settings = FAdapter->GetSettings(i);
+        const bool open = FAdapter->IsChannelOpen(i);
+        if (!open || counters == nullptr || settings == nullptr) {
+            FWasOpen[slot] = false;
+            FHealth[slot] = {};
+            FLabels[slot]->setText(ClosedText(i));
+            continue;
+        }
+        const auto counts = counters->Snapshot();
+        if (!FWasOpen[slot]) {
+            FMeters[slot].Restart(nowMs, counts);
+            FWasOpen[slot] = true;
+        }
+        FHealth[slot] = FMeters[slot].Sample(nowMs, counts, FAdapter->GetControllerStatus(i),
+                                             static_cast<std::uint32_t>(settings->Rate));
+        FLabels[slot]->setText(QString::fromStdString(HealthText(i, FHealth[slot])));
+    }
+}
+
+QString TChannelStatusBar::ChannelText(int index) const {
+    return index >= 0 && index < MaxChannels ? FLabels[static_cast<size_t>(index)]->text()
+                                             : QString();
+}
+
+const TChannelHealth& TChannelStatusBar::Health(int index) const {
+    return FHealth[static_cast<size_t>(index)];
+}

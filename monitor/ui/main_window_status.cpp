@@ -1,0 +1,34 @@
+// The main window's status bar: the health of every channel of the adapter.
+#include "main_window.h"
+
+#include "channel_status_bar.h"
+
+#include "adapters/adapter_custom.h"
+#include "platform/tick_count.h"
+#include "views/trace_list.h"
+
+#include <QStatusBar>
+#include <QTimer>
+
+void TfmMain::BuildStatusBar() {
+    FStatusBar = new TChannelStatusBar(this);
+    statusBar()->addWidget(FStatusBar, 1);
+    tmStatus = new QTimer(this);
+    tmStatus->setInterval(TChannelStatusBar::UpdateIntervalMs);
+    connect(tmStatus, &QTimer::timeout, this, &TfmMain::tmStatusTimer);
+    tmStatus->start();
+}
+
+// Also frees what the traces' memory limit let go, for every channel, shown
+// or not: the window's thread is the traces' reader.
+void TfmMain::tmStatusTimer() {
+    FStatusBar->Update(platform::TickCount());
+    if (FAdapter == nullptr)
+        return;
+    for (int i = 0; i < FAdapter->GetChannelCount(); ++i)
+        if (TCorvexTraceList* trace = FAdapter->GetTraceList(i))
+            trace->Trim();
+    if (FTrace != nullptr)
+        FStatusBar->SetTraceSize(static_cast<std::size_t>(FTrace->Count() - FTrace->First()),
+                                 FTrace->MemoryBytes());
+}
