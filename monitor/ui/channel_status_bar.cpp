@@ -3,7 +3,7 @@
 #include "adapters/adapter_custom.h"
 #include "model/can_settings.h"
 
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 
 namespace {
@@ -13,21 +13,24 @@ QString ClosedText(int index) {
 } // namespace
 
 TChannelStatusBar::TChannelStatusBar(QWidget* parent) : QWidget(parent) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(2, 0, 2, 0);
-    row->setSpacing(16);
+    // One line per channel, so that every figure fits at its longest; the
+    // trace's size beside the first.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(2, 0, 2, 0);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(0);
     for (int i = 0; i < MaxChannels; ++i) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("lbChannelStatus") + QString::number(i));
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         label->hide();
-        row->addWidget(label);
+        grid->addWidget(label, i, 0);
         FLabels[static_cast<size_t>(i)] = label;
     }
-    row->addStretch(1);
     FTraceLabel = new QLabel(this);
     FTraceLabel->setObjectName(QStringLiteral("lbTraceStatus"));
-    row->addWidget(FTraceLabel);
+    grid->addWidget(FTraceLabel, 0, 1, Qt::AlignRight);
+    grid->setColumnStretch(0, 1);
 }
 
 void TChannelStatusBar::SetTraceSize(std::size_t frames, std::size_t bytes) {

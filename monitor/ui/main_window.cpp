@@ -170,13 +170,11 @@ void TfmMain::BuildPanel1() {
 // The side panel keeps its designed width unless the channel frames' rate
 // combos need more to show their longest rate in full.
 void TfmMain::FitPanel1() {
-    int needed = 0;
     for (TfrChannelMan* frame : FChannelFrames) {
         frame->cbCanRate->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        needed = std::max(needed, frame->minimumSizeHint().width());
+        frame->cbCanRate->setMinimumWidth(frame->cbCanRate->sizeHint().width());
     }
-    const QMargins margins = Panel1->layout()->contentsMargins();
-    Panel1->setFixedWidth(std::max(kPanel1Width, needed + margins.left() + margins.right()));
+    Panel1->setFixedWidth(std::max(kPanel1Width, Panel1->minimumSizeHint().width()));
 }
 
 void TfmMain::BuildPanel2() {

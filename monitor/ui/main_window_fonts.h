@@ -2,10 +2,12 @@
 
 #include <QFont>
 
-// The window's font: a sans-serif face with characters 11 pixels high, the
-// size the window's pixel widths were laid out for.
+// The window's font: a narrow sans-serif face with characters 11 pixels high,
+// the size the window's pixel widths were laid out for. Where MS Sans Serif is
+// missing, DejaVu Sans Condensed comes closest to its width.
 inline QFont WindowFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans Condensed")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
