@@ -191,7 +191,15 @@ int main(int argc, char* argv[]) {
         lastTick = now;
     });
     probe.start();
-    QTimer::singleShot(options.DurationSeconds * 1000, &application, &QApplication::quit);
+    // The figures are taken before quitting: quitting closes the window,
+    // and with it the channels.
+    QString status0;
+    QString status1;
+    QTimer::singleShot(options.DurationSeconds * 1000, &application, [&] {
+        status0 = window->FStatusBar->ChannelText(0);
+        status1 = window->FStatusBar->ChannelText(1);
+        QApplication::quit();
+    });
     const double cpuStart = ProcessCpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -199,8 +207,6 @@ int main(int argc, char* argv[]) {
     const double cpuPercent =
         100.0 * (ProcessCpuSeconds() - cpuStart) / (static_cast<double>(wall.elapsed()) / 1000.0);
     probe.stop();
-    const QString status0 = window->FStatusBar->ChannelText(0);
-    const QString status1 = window->FStatusBar->ChannelText(1);
 
     const int shownLines = window->mTrace->LineCount();
     window->DisconnectChannel(0, false);

@@ -23,14 +23,21 @@ TChannelStatusBar::TChannelStatusBar(QWidget* parent) : QWidget(parent) {
         auto* label = new QLabel(this);
         label->setObjectName(QStringLiteral("lbChannelStatus") + QString::number(i));
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // A new text never changes the bar's size: no layout of the whole
+        // window twice a second.
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         label->hide();
         grid->addWidget(label, i, 0);
         FLabels[static_cast<size_t>(i)] = label;
     }
     FTraceLabel = new QLabel(this);
     FTraceLabel->setObjectName(QStringLiteral("lbTraceStatus"));
-    grid->addWidget(FTraceLabel, 0, 1, Qt::AlignRight);
+    FTraceLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    FTraceLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(FTraceLabel, 0, 1);
     grid->setColumnStretch(0, 1);
+    grid->setColumnMinimumWidth(1, FTraceLabel->fontMetrics().horizontalAdvance(
+                                       QStringLiteral("Trace: 2147483647 frames, 99999.9 MB")));
 }
 
 void TChannelStatusBar::SetTraceSize(std::size_t frames, std::size_t bytes) {
