@@ -52,7 +52,10 @@ public:
         const QWidget* widget = option.widget;
         QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
         style->drawControl(QStyle::CE_ItemViewItem, &plain, painter, widget);
-        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &plain, widget);
+        // The style draws item text this far inside its text rectangle.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &plain, widget)
+                               .adjusted(margin, 0, -margin, 0);
         const QFontMetrics metrics(option.font);
         painter->save();
         painter->setClipRect(option.rect);
