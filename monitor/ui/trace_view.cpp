@@ -98,7 +98,8 @@ void TTraceView::Clear() {
     FBase = 0;
     FMatches.clear();
     FScanned = 0;
-    FPauseCount = 0;
+    // Still paused: arrivals count from now, in the list now bound.
+    FPauseCount = FPaused && FList != nullptr ? FList->Count() : 0;
     FAnchor = FCurrent = -1;
     UpdateScrollBars();
     viewport()->update();
