@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   libusb-1.0-0-dev
   qt6-base-dev qt6-base-dev-tools fonts-dejavu-core fonts-dejavu-extra xvfb xauth
+  file lintian
 )
 if [[ "${TESSEL_WINDOWS:-1}" == 1 ]]; then
   packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 wine wine64)

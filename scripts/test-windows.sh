@@ -26,19 +26,19 @@ expected_exports=$(printf '%s\n' "${!stack_bytes[@]}" | LC_ALL=C sort)
 # The Linux side of the end-to-end tests: ulmar-emu and the launcher through
 # which the Windows test programs start and stop it.
 echo "== native ulmar-emu and emulator launcher (build-win-host)"
-cmake -S . -B build-win-host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_GUI=OFF >/dev/null
+cmake -S . -B build-win-host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_GUI=OFF -DTESSEL_WERROR=ON >/dev/null
 cmake --build build-win-host -- -j"$jobs" ulmar-emu ulmar_emu_launcher
 emu=$(realpath build-win-host/emulator/ulmar-emu)
 launcher=$(realpath build-win-host/tests/windows/ulmar_emu_launcher)
 
 echo "== x86_64 cross build (build-win64)"
-cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DULMAR_EMU_PROGRAM="$emu" -DULMAR_EMU_LAUNCHER="$launcher" >/dev/null
 cmake --build build-win64 -- -j"$jobs"
 
 echo "== i686 cross build (build-win32)"
-cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake >/dev/null
 cmake --build build-win32 -- -j"$jobs" ulmar ulmar_dll_host
 

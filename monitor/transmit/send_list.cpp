@@ -2,10 +2,10 @@
 
 #include <utility>
 
-#include "platform/executable_dir.h"
+#include "platform/settings_dir.h"
 #include "platform/text_file.h"
 
-TCanSendList::TCanSendList() : FDirectory(platform::ExecutableDir()) {}
+TCanSendList::TCanSendList() : FDirectory(platform::SettingsDir()) {}
 
 // A list that no channel has named is nobody's file, so it is not written.
 // Save reports failures through LastError(); here nobody is left to read it.

@@ -9,8 +9,8 @@
 #include "transmit/send_item.h"
 
 // A channel's transmit list: the user's items in the user's order, their file
-// "trans_list_<Name>.dat" beside the executable, and the periodic and
-// on-request sweeps.
+// "trans_list_<Name>.dat" in the monitor's settings folder, and the periodic
+// and on-request sweeps.
 //
 // Shared: the window's thread edits the list and its items; the periodic
 // send thread runs SendPeriodic and the receive thread SendOnRequest. Every
@@ -43,7 +43,7 @@ public:
     std::unique_lock<std::mutex> Lock() { return std::unique_lock<std::mutex>(FLock); }
 
     // Folder that holds the list's file, with its trailing separator; the
-    // executable's directory unless changed (tests use their own folder).
+    // monitor's settings folder unless changed (tests use their own folder).
     const std::string& Directory() const { return FDirectory; }
     void SetDirectory(const std::string& directory) { FDirectory = directory; }
     std::string GetFileName() const;

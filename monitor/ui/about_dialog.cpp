@@ -1,10 +1,7 @@
 #include "about_dialog.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
@@ -14,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+#include "platform/settings_dir.h"
 
 TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("fmAbout"));
@@ -86,18 +85,12 @@ QString TfmAbout::GetVersionText() {
     return QStringLiteral("???");
 }
 
-// The guide beside the executable (an installed program) wins over the one
-// in the source tree the program was built from.
+// An installed monitor opens the installed guide; any other copy the guide
+// of the source tree it was built from.
 QString TfmAbout::UserGuidePath() {
-    const QString besideProgram =
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("user-guide.md"));
-    if (QFileInfo::exists(besideProgram))
-        return besideProgram;
-#ifdef TESSEL_USER_GUIDE
+    if (platform::RunsInstalled(platform::CurrentPlace()))
+        return QStringLiteral(TESSEL_INSTALLED_USER_GUIDE);
     return QStringLiteral(TESSEL_USER_GUIDE);
-#else
-    return besideProgram;
-#endif
 }
 
 bool TfmAbout::lbSiteLinkClick() {

@@ -9,7 +9,7 @@
 
 #include "adapters/adapter_factory.h"
 #include "model/can_rate_list.h"
-#include "platform/executable_dir.h"
+#include "platform/settings_dir.h"
 #include "transmit/periodic_send_thread.h"
 
 #include <QCheckBox>
@@ -63,7 +63,7 @@ QWidget* SidePanel(QWidget* parent) {
 TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     FCreating = true;
     setFont(WindowFont());
-    const std::string directory = platform::ExecutableDir();
+    const std::string directory = platform::SettingsDir();
     setWindowTitle(kProgramName + QLatin1Char(' ') + kSubversion);
     FIniFileName = directory + kProgramName.toStdString() + ".ini";
     FComPorts = std::make_unique<TComPortListManager>();

@@ -9,6 +9,8 @@
 #include "test_files.h"
 #include "wait_until.h"
 
+using tessel::test::WaitUntil;
+
 namespace {
 
 class ZlgManagerTest : public ::testing::Test {
@@ -118,16 +120,18 @@ TEST_F(ZlgManagerTest, OpeningTwiceStartsNoFurtherThreads) {
     EXPECT_EQ(starts, 1);
 }
 
-TEST_F(ZlgManagerTest, ALibraryFailingAtOnceDoesNotKeepTheReceiveThreadSpinning) {
+// How often the thread polls a failing library is measured by
+// failing_poll_bench; here: it keeps polling and still closes.
+TEST_F(ZlgManagerTest, ALibraryFailingAtOnceKeepsPollingAndTheChannelStillCloses) {
     FVci.ReceiveFailsAtOnce = true;
     CAdapterZlg adapter(FVci);
     ASSERT_TRUE(adapter.OpenChannel(0));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(WaitUntil([&] { return FVci.ReceiveCalls >= 20; }));
     adapter.CloseChannel(0);
-    // With the pause at most one poll per millisecond; a spinning loop makes
-    // hundreds of thousands in the same time.
-    EXPECT_GT(FVci.ReceiveCalls, 0);
-    EXPECT_LT(FVci.ReceiveCalls, 1000);
+    EXPECT_FALSE(adapter.IsChannelOpen(0));
+    const int callsAfterClose = FVci.ReceiveCalls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(FVci.ReceiveCalls, callsAfterClose);
 }
 
 TEST_F(ZlgManagerTest, CloseStopsTheThreadsAndReopenStartsNewOnes) {

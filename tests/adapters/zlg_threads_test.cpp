@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "adapters/zlg_adapter.h"
+#include "fake_ticks.h"
 #include "fake_vci.h"
 #include "platform/tick_count.h"
 #include "test_files.h"
@@ -13,12 +14,9 @@
 #include "views/trace_list.h"
 #include "wait_until.h"
 
-namespace {
+using tessel::test::WaitUntil;
 
-std::atomic<uint32_t> FakeTick{0};
-uint32_t ReadFakeTick() {
-    return FakeTick.load();
-}
+namespace {
 
 void AddItem(TCanSendList& list, TCanSendType type, bool enabled, uint32_t id) {
     auto item = std::make_unique<TCanSendItem>();
@@ -35,22 +33,20 @@ class ZlgThreadsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RemoveTransmitLists();
-        FakeTick = 1000;
-        FPrevious = platform::SetTickSource(&ReadFakeTick);
+        FakeTick.Set(1000);
         FAdapter = std::make_unique<CAdapterZlg>(FVci);
     }
     void TearDown() override {
         FAdapter->CloseChannel(0);
         FAdapter->CloseChannel(1);
         FAdapter.reset();
-        platform::SetTickSource(FPrevious);
         RemoveTransmitLists();
     }
 
     TCorvexTraceList& Trace(int channel) { return *FAdapter->GetTraceList(channel); }
 
     TFakeVci FVci;
-    platform::TickSource FPrevious = nullptr;
+    tessel::test::FakeTicks FakeTick;
     std::unique_ptr<CAdapterZlg> FAdapter;
 };
 
@@ -116,11 +112,19 @@ TEST_F(ZlgThreadsTest, RemoteFrameSendsOnlyTheSwitchedOnOnRequestItems) {
     FVci.QueueBatch({MakeRecord(0x7AB, true, true, 0, 20)});
     ASSERT_TRUE(FAdapter->OpenChannel(0));
     ASSERT_TRUE(WaitUntil([&] { return FVci.TransmittedCopy().size() >= 2; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // A marker queued now goes out after anything the two received frames set
+    // off, so once it is out nothing more can follow.
+    TCanFrame marker;
+    marker.Id = 0x7EE;
+    FAdapter->Manager().GetChannel(0)->SendFrame(marker);
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto sent = FVci.TransmittedCopy();
+        return !sent.empty() && sent.back().Record.canId == 0x7EEu;
+    }));
     FAdapter->CloseChannel(0);
 
     const auto sent = FVci.TransmittedCopy();
-    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[0].Record.canId, 0x100u);
     EXPECT_EQ(sent[1].Record.canId, 0x104u);
     EXPECT_EQ(sent[0].Channel, 0u);
@@ -132,7 +136,7 @@ TEST_F(ZlgThreadsTest, RemoteFrameSendsOnlyTheSwitchedOnOnRequestItems) {
 
 TEST_F(ZlgThreadsTest, SendThreadTransmitsInOrderAndTracesOnlyAcceptedFrames) {
     ASSERT_TRUE(FAdapter->OpenChannel(1));
-    FakeTick = 4242;
+    FakeTick.Set(4242);
     TCanFrame frame;
     frame.Id = 0x1FFFFFFF;
     frame.Len = 0x10A; // only the low byte goes to the adapter

@@ -6,6 +6,7 @@
 #include "adapters/device_time.h"
 #include "adapters/zlg_bit_timing.h"
 #include "adapters/zlg_thread_read.h"
+#include "fake_ticks.h"
 #include "fake_vci.h"
 #include "platform/tick_count.h"
 
@@ -58,32 +59,24 @@ TEST(DeviceTimeTest, UnitsRoundToTheNearestMillisecondHalvesToEven) {
     EXPECT_EQ(DeviceUnitsToMs(0xFFFFFFFFu), 429496730u);
 }
 
-std::atomic<uint32_t> FakeTick{0};
-uint32_t ReadFakeTick() {
-    return FakeTick.load();
-}
-
 class DeviceTimeToTickTest : public ::testing::Test {
 protected:
-    void SetUp() override { FPrevious = platform::SetTickSource(&ReadFakeTick); }
-    void TearDown() override { platform::SetTickSource(FPrevious); }
-
     TFakeVci FVci;
-    platform::TickSource FPrevious = nullptr;
+    tessel::test::FakeTicks FakeTick;
 };
 
 TEST_F(DeviceTimeToTickTest, FirstStampAnchorsAtTheCurrentTick) {
-    FakeTick = 50000;
+    FakeTick.Set(50000);
     TZlgThreadRead thread(FVci, 4, 0, 0);
     EXPECT_EQ(thread.DeviceTimeToTick(777000), 50000u);
-    FakeTick = 90000; // later calls do not read the clock
+    FakeTick.Set(90000); // later calls do not read the clock
     EXPECT_EQ(thread.DeviceTimeToTick(777000 + 12345), 50000u + 1234);
     EXPECT_EQ(thread.DeviceTimeToTick(777000 + 12355), 50000u + 1236);
     EXPECT_EQ(thread.DeviceTimeToTick(777000), 50000u);
 }
 
 TEST_F(DeviceTimeToTickTest, StampBelowTheBaseWrapsInsteadOfGoingBack) {
-    FakeTick = 1000;
+    FakeTick.Set(1000);
     TZlgThreadRead thread(FVci, 4, 0, 0);
     thread.DeviceTimeToTick(100);
     // 10 units below the base is 2^32 - 10 units later, 429496729.4 ms.
@@ -91,7 +84,7 @@ TEST_F(DeviceTimeToTickTest, StampBelowTheBaseWrapsInsteadOfGoingBack) {
 }
 
 TEST_F(DeviceTimeToTickTest, DeviceCounterWrapAndTickWrapStayContinuous) {
-    FakeTick = 0xFFFFFF00u;
+    FakeTick.Set(0xFFFFFF00u);
     TZlgThreadRead thread(FVci, 4, 0, 0);
     thread.DeviceTimeToTick(0xFFFFFFF6u);
     // 20 units later, across the device counter's wrap: 2 ms.
@@ -101,10 +94,10 @@ TEST_F(DeviceTimeToTickTest, DeviceCounterWrapAndTickWrapStayContinuous) {
 }
 
 TEST_F(DeviceTimeToTickTest, EveryThreadTakesItsOwnBase) {
-    FakeTick = 100;
+    FakeTick.Set(100);
     TZlgThreadRead first(FVci, 4, 0, 0);
     first.DeviceTimeToTick(5000);
-    FakeTick = 7000;
+    FakeTick.Set(7000);
     TZlgThreadRead second(FVci, 4, 0, 0);
     EXPECT_EQ(second.DeviceTimeToTick(5000 + 10), 7000u);
     EXPECT_EQ(first.DeviceTimeToTick(5000 + 10), 101u);

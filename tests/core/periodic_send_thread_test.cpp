@@ -4,22 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_ticks.h"
 #include "test_support.h"
 #include "transmit/periodic_send_thread.h"
 #include "transmit/send_list.h"
+#include "wait_until.h"
 
 namespace {
 
-// Polls until the condition holds; generous, since the machine may be loaded.
-template <class TCondition> bool Eventually(TCondition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return condition();
-}
+using tessel::test::WaitUntil;
 
 // A list with one switched-on periodic item whose sends are counted.
 struct PeriodicList {
@@ -41,7 +34,7 @@ struct PeriodicList {
 // The fake clock stands still unless the test moves it, so every send below
 // is caused by the test, never by the machine's timing.
 TEST(PeriodicSendThread, SendsNothingWhilePausedAndCatchesUpOnceAfterResuming) {
-    coretest::FakeTicks ticks(10000);
+    tessel::test::FakeTicks ticks(10000);
     PeriodicList periodic(1000);
     TPeriodicSendThread thread(&periodic.List, true);
     EXPECT_TRUE(thread.IsSuspended());
@@ -49,7 +42,7 @@ TEST(PeriodicSendThread, SendsNothingWhilePausedAndCatchesUpOnceAfterResuming) {
     EXPECT_EQ(periodic.Sent.load(), 0);
 
     thread.Resume();
-    ASSERT_TRUE(Eventually([&] { return periodic.Sent.load() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return periodic.Sent.load() == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(periodic.Sent.load(), 1); // period not over yet
 
@@ -59,7 +52,7 @@ TEST(PeriodicSendThread, SendsNothingWhilePausedAndCatchesUpOnceAfterResuming) {
     EXPECT_EQ(periodic.Sent.load(), 1);
 
     thread.Resume();
-    ASSERT_TRUE(Eventually([&] { return periodic.Sent.load() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return periodic.Sent.load() == 2; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(periodic.Sent.load(), 2); // once, no burst to catch up
 }
@@ -67,7 +60,7 @@ TEST(PeriodicSendThread, SendsNothingWhilePausedAndCatchesUpOnceAfterResuming) {
 TEST(PeriodicSendThread, SuspendReturnsWithTheListsLockFree) {
     PeriodicList periodic(1);
     TPeriodicSendThread thread(&periodic.List, false);
-    ASSERT_TRUE(Eventually([&] { return periodic.Sent.load() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return periodic.Sent.load() > 0; }));
     for (int round = 0; round < 20; ++round) {
         thread.Suspend();
         const int sent = periodic.Sent.load();
@@ -81,14 +74,14 @@ TEST(PeriodicSendThread, SuspendReturnsWithTheListsLockFree) {
 }
 
 TEST(PeriodicSendThread, WithoutAListItOnlyTicksAndALaterListTakesEffect) {
-    coretest::FakeTicks ticks(500);
+    tessel::test::FakeTicks ticks(500);
     PeriodicList periodic(100);
     TPeriodicSendThread thread(nullptr, false);
     EXPECT_EQ(thread.SendList(), nullptr);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(periodic.Sent.load(), 0);
     thread.SetSendList(&periodic.List);
-    ASSERT_TRUE(Eventually([&] { return periodic.Sent.load() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return periodic.Sent.load() == 1; }));
     thread.SetSendList(nullptr);
     ticks.Set(5000);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -99,7 +92,7 @@ TEST(PeriodicSendThread, StopsCleanlyWhetherRunningOrPaused) {
     PeriodicList periodic(1);
     { TPeriodicSendThread paused(&periodic.List, true); }
     auto running = std::make_unique<TPeriodicSendThread>(&periodic.List, false);
-    ASSERT_TRUE(Eventually([&] { return periodic.Sent.load() > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return periodic.Sent.load() > 0; }));
     running->Terminate();
     EXPECT_TRUE(running->Finished());
     const int sent = periodic.Sent.load();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_ticks.h"
 #include "test_support.h"
 #include "transmit/send_item.h"
 
@@ -23,7 +24,7 @@ TEST(SendItem, NewItemDefaultsAndTypeNames) {
 }
 
 TEST(SendItem, SendHandsTheFrameOverNotesTheTimeAndCounts) {
-    coretest::FakeTicks ticks(5000);
+    tessel::test::FakeTicks ticks(5000);
     TCanSendItem item;
     item.Frame.Id = 0x321;
     item.Tag = 0x10002;

@@ -54,10 +54,16 @@ TEST(SendListStress, SweepsWhileItemsAreAddedMovedAndDeleted) {
     });
 
     std::uint32_t nextId = 1;
-    // Enough rounds that both sweeps ran many times alongside the changes.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (int round = 0;
-         round < 3000 || (sweeps.load() < 5000 && std::chrono::steady_clock::now() < deadline);
+    // Enough rounds that both sweeps ran many times alongside the changes and
+    // sent something, however the threads were scheduled; the deadline only
+    // bounds a broken run.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto queueEmpty = [&] {
+        std::lock_guard<std::mutex> lock(queue.Lock);
+        return queue.Frames.empty();
+    };
+    for (int round = 0; (round < 3000 || sweeps.load() < 5000 || queueEmpty()) &&
+                        std::chrono::steady_clock::now() < deadline;
          ++round) {
         const TCanSendType type = round % 3 == 0 ? TCanSendType::OnRequest : TCanSendType::Periodic;
         list.Add(MakeItem(nextId++, type));
@@ -82,7 +88,7 @@ TEST(SendListStress, SweepsWhileItemsAreAddedMovedAndDeleted) {
     periodic.join();
     receive.join();
 
-    EXPECT_GT(sweeps.load(), 0);
+    EXPECT_GE(sweeps.load(), 5000);
     std::lock_guard<std::mutex> lock(queue.Lock);
     EXPECT_FALSE(queue.Frames.empty());
     for (const TCanFrame& frame : queue.Frames)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_ticks.h"
 #include "test_support.h"
 #include "transmit/send_list.h"
 
@@ -66,7 +67,7 @@ TEST(SendList, MovesAtTheEdgesChangeNothing) {
 }
 
 TEST(SendList, PeriodicSweepAcrossATickWrap) {
-    coretest::FakeTicks ticks(90);
+    tessel::test::FakeTicks ticks(90);
     TCanSendList list;
     Recorder recorder;
     recorder.Attach(list);
@@ -82,7 +83,7 @@ TEST(SendList, PeriodicSweepAcrossATickWrap) {
 }
 
 TEST(SendList, PeriodicSweepWaitsForThePeriodSinceTheLastSend) {
-    coretest::FakeTicks ticks(5000);
+    tessel::test::FakeTicks ticks(5000);
     TCanSendList list;
     Recorder recorder;
     recorder.Attach(list);

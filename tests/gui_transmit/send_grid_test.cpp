@@ -16,6 +16,8 @@
 #include <memory>
 #include <thread>
 
+#include "wait_until.h"
+
 namespace {
 
 class TFakeHost : public TSendGridHost {
@@ -275,8 +277,8 @@ private slots:
         QCOMPARE(FGrid->pressedRow(), 0);
         QVERIFY(FGrid->isSendTimerActive());
         QCOMPARE(PixelAt(inButton), QColor(255, 255, 0));
-        QTRY_COMPARE(Cell(0, 7), QString("1"));
-        QTRY_COMPARE(FGrid->pressedRow(), -1);
+        QTRY_COMPARE_WITH_TIMEOUT(Cell(0, 7), QString("1"), tessel::test::kPatienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(FGrid->pressedRow(), -1, tessel::test::kPatienceMs);
         QCOMPARE(PixelAt(inButton), QColor(192, 192, 192));
         QTest::mouseClick(FGrid->grid()->viewport(), Qt::MiddleButton, {}, inButton);
         QCOMPARE(FSent.load(), 2);
@@ -293,14 +295,14 @@ private slots:
         QCOMPARE(FList->Items(0)->Count.load(), 0);
         QCOMPARE(FGrid->pressedRow(), 0);
         QVERIFY(boxes.Messages.isEmpty()); // not before the 100 ms flash
-        QTRY_COMPARE(boxes.Messages.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.Messages.size(), 1, tessel::test::kPatienceMs);
         QCOMPARE(boxes.Messages[0].Text, QString("The channel #2 is not opened"));
         QCOMPARE(boxes.Messages[0].Kind, TMessageBoxes::TKind::Info);
         QCOMPARE(FGrid->pressedRow(), -1);
 
         FHost.Channels = 1;
         Click(0, 1);
-        QTRY_COMPARE(boxes.Messages.size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.Messages.size(), 2, tessel::test::kPatienceMs);
         QCOMPARE(boxes.Messages[1].Text, QString("No connection with CanBus adapter"));
     }
 
@@ -378,7 +380,7 @@ private slots:
         FList->Items(0)->Send();
         FList->Items(1)->Send();
         FList->Items(1)->Send();
-        QTRY_COMPARE(Cell(1, 7), QString("2"));
+        QTRY_COMPARE_WITH_TIMEOUT(Cell(1, 7), QString("2"), tessel::test::kPatienceMs);
         FGrid->popupMenu()->actions().first()->trigger();
         QCOMPARE(Cell(0, 7), QString("0"));
         QCOMPARE(Cell(1, 7), QString("0"));
@@ -476,7 +478,7 @@ private slots:
             QCoreApplication::processEvents();
         }
         periodic.join();
-        QTRY_COMPARE(Cell(0, 7), QString::number(kSends));
+        QTRY_COMPARE_WITH_TIMEOUT(Cell(0, 7), QString::number(kSends), tessel::test::kPatienceMs);
         QCOMPARE(Cell(3, 7), QString::number(kSends));
         QCOMPARE(Cell(1, 7), QString("0"));
     }
