@@ -21,12 +21,9 @@ CanFrame FloodNode::pendingFrame() const {
 
 void FloodNode::sent(Clock::time_point start, Clock::time_point end) {
     ++sequence_;
-    // Each frame takes its share of time from when it was due, not from when
-    // it went out, so that busy time / total time = load even when the bus
-    // thread wakes late: the next frames make up the delay. A backlog older
-    // than kMaxCatchUp is dropped rather than sent as a burst.
+    // Idle after each frame so that busy time / total time = load.
     const auto busy = end - start;
-    due_ = std::max(due_, start - kMaxCatchUp) + busy * 100 / loadPercent_;
+    due_ = end + busy * (100 - loadPercent_) / loadPercent_;
 }
 
 void FloodNode::idle(Clock::time_point now) {

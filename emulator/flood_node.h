@@ -16,8 +16,6 @@ constexpr std::uint32_t kFloodId = 0x7FF;
 
 class FloodNode : public TrafficNode {
 public:
-    static constexpr std::chrono::milliseconds kMaxCatchUp{100};
-
     // `loadPercent` 1..100: the share of bus time this node occupies.
     // `length` 0..8: data bytes per frame.
     explicit FloodNode(unsigned loadPercent, std::uint8_t length = 8);

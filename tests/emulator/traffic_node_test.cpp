@@ -45,18 +45,6 @@ TEST(FloodNode, FramesCarryASequenceAndItsComplement) {
     }
 }
 
-TEST(FloodNode, ABusThatWakesLateIsMadeUpByTheNextFrames) {
-    FloodNode node(50);
-    const Clock::time_point t0{};
-    node.idle(t0);
-    // Due at t0, sent 80 µs late: the next is due 200 µs after t0, not after the end.
-    node.sent(t0 + 80us, t0 + 180us);
-    EXPECT_EQ(node.nextDue(), t0 + 200us);
-    // Far behind: only the last 100 ms are made up.
-    node.sent(t0 + 1s, t0 + 1s + 100us);
-    EXPECT_EQ(node.nextDue(), t0 + 1s - FloodNode::kMaxCatchUp + 200us);
-}
-
 TEST(FloodNode, ShortFramesKeepWhatFitsOfTheSequence) {
     FloodNode empty(100, 0);
     EXPECT_EQ(empty.pendingFrame().length, 0);
