@@ -44,10 +44,19 @@ std::uint32_t modeWord(const ChannelStatus& s) {
     return (number << 8) | (singleFilter << 16) | reg;
 }
 
+// An error counter at or above this sets the error status bit.
+constexpr std::uint8_t kErrorWarningLimit = 96;
+
 // SJA1000-style status register: 0 receive buffer full, 1 data overrun,
-// 2 transmit buffer free, 3 transmission complete, 5 transmitting.
+// 2 transmit buffer free, 3 transmission complete, 5 transmitting, 6 error
+// warning, 7 bus-off.
 std::uint32_t statusRegister(const ChannelStatus& s) {
     std::uint32_t reg = 0;
+    if (s.faults.receiveErrors >= kErrorWarningLimit ||
+        s.faults.reportedTransmitErrors() >= kErrorWarningLimit)
+        reg |= 0x40;
+    if (s.faults.busOff)
+        reg |= 0x80;
     if (s.receiveWaiting > 0)
         reg |= 0x01;
     if (s.overrunFlag)
@@ -73,8 +82,8 @@ bool isInEndpoint(std::uint8_t endpoint) {
 Adapter::Adapter(const AdapterSettings& settings, VerboseLog& log)
     : auxValue_(settings.auxValue), log_(log), identity_(settings.identity) {
     for (int i = 0; i < 2; ++i)
-        channels_[static_cast<std::size_t>(i)] =
-            std::make_unique<Channel>(i, settings.receiveCapacity);
+        channels_[static_cast<std::size_t>(i)] = std::make_unique<Channel>(
+            i, settings.receiveCapacity, settings.controllerFaults[static_cast<std::size_t>(i)]);
 }
 
 WriteResult Adapter::write(std::uint8_t endpoint, std::span<const std::uint8_t> bytes,
@@ -304,13 +313,15 @@ std::array<std::uint32_t, kPacketWords> Adapter::statusReply(int index) const {
     w[0] = static_cast<std::uint32_t>(Opcode::ControllerStatus);
     w[1] = statusRegister(s);
     w[2] = modeWord(s);
-    w[3] = 0; // receive error counter: the simulated bus has no errors
-    w[4] = 0; // transmit error counter
+    w[3] = s.faults.receiveErrors;
+    w[4] = s.faults.reportedTransmitErrors();
+    // A host that keeps the low bytes of words 5 and 9 gets a 16-bit count
+    // that wraps; polled often enough, its differences are exact.
     w[5] = static_cast<std::uint32_t>(s.overruns);
     w[6] = static_cast<std::uint32_t>(std::min<std::size_t>(framesWaiting(index), 0xFFFFFFFF));
     w[7] = s.config.btr0;
     w[8] = s.config.btr1;
-    w[9] = static_cast<std::uint32_t>(std::min<std::uint64_t>(s.overruns, 255));
+    w[9] = static_cast<std::uint32_t>((s.overruns >> 8) & 0xFF);
     return w;
 }
 

@@ -32,6 +32,7 @@ struct AdapterSettings {
     AdapterIdentity identity;
     std::size_t receiveCapacity = 4096; // frames per channel
     std::uint32_t auxValue = 1000;      // word 1 of the auxiliary query's reply
+    std::array<ControllerFaults, 2> controllerFaults{};
 };
 
 struct WriteResult {

@@ -11,8 +11,6 @@ namespace {
 constexpr auto kPaceSlack = std::chrono::milliseconds(1);
 // Longest idle wait; a wake() or a node's due time usually ends it earlier.
 constexpr auto kMaxIdle = std::chrono::milliseconds(200);
-// How far back a node's frame may start when this thread woke up late.
-constexpr auto kMaxCatchUp = std::chrono::milliseconds(50);
 
 // Arbitration order: the lower value wins, as the dominant bits would on the
 // wire. Base identifier first, then RTR/SRR, IDE, the extension and its RTR.
@@ -131,10 +129,9 @@ CanBus::Clock::time_point CanBus::startOf(const Candidate& winner, Clock::time_p
         return at;
     // A simulated node starts its frame when it was due if the bus was free
     // then, so that a late wake-up of this thread does not shift the spacing
-    // of replayed or periodic frames; by a bounded amount only, so that a
-    // bus that falls behind catches up without a long burst.
+    // of replayed or periodic frames; within the node's limit only.
     const auto due = winner.node->nextDue().value_or(at);
-    return std::max({busFree_, due, at - kMaxCatchUp});
+    return std::max({busFree_, due, at - winner.node->catchUpLimit()});
 }
 
 std::vector<CanBus::Candidate> CanBus::gatherCandidates(const std::vector<BusView>& views,

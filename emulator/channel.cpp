@@ -4,8 +4,16 @@
 
 namespace emu {
 
-Channel::Channel(int index, std::size_t receiveCapacity)
-    : index_(index), receiveCapacity_(std::max<std::size_t>(receiveCapacity, 1)) {}
+std::uint8_t ControllerFaults::reportedTransmitErrors() const {
+    if (busOff)
+        return 255;
+    if (errorPassive)
+        return std::max<std::uint8_t>(transmitErrors, 128);
+    return transmitErrors;
+}
+
+Channel::Channel(int index, std::size_t receiveCapacity, ControllerFaults faults)
+    : index_(index), receiveCapacity_(std::max<std::size_t>(receiveCapacity, 1)), faults_(faults) {}
 
 void Channel::notifyBus() const {
     if (wakeBus_)
@@ -55,7 +63,8 @@ std::size_t Channel::queueTransmit(std::span<const CanFrame> frames, Clock::time
     {
         std::unique_lock lock(mutex_);
         while (accepted < frames.size()) {
-            const bool silent = !started_ || !configured_ || !sendsOnBus(config_.mode);
+            const bool silent =
+                !started_ || !configured_ || !sendsOnBus(config_.mode) || faults_.busOff;
             if (silent) {
                 discarded_ += frames.size() - accepted;
                 accepted = frames.size();
@@ -94,6 +103,7 @@ ChannelStatus Channel::status() const {
     s.started = started_;
     s.configured = configured_;
     s.config = config_;
+    s.faults = faults_;
     s.receiveWaiting = receiveBuffer_.size();
     s.transmitWaiting = transmitQueue_.size();
     s.overrunFlag = overrunFlag_;
@@ -116,7 +126,7 @@ BusView Channel::busView() const {
     std::lock_guard lock(mutex_);
     BusView view;
     view.timing = decodeBitTiming(config_.btr0, config_.btr1);
-    view.active = started_ && configured_ && view.timing.valid();
+    view.active = started_ && configured_ && view.timing.valid() && !faults_.busOff;
     view.mode = config_.mode;
     return view;
 }
@@ -143,7 +153,9 @@ bool Channel::popTransmit(std::uint64_t ticket) {
 void Channel::deliver(const CanFrame& frame) {
     {
         std::lock_guard lock(mutex_);
-        if (receiveBuffer_.size() >= receiveCapacity_) {
+        ++arrivals_;
+        const bool injected = faults_.overrunEvery != 0 && arrivals_ % faults_.overrunEvery == 0;
+        if (injected || receiveBuffer_.size() >= receiveCapacity_) {
             ++overruns_;
             overrunFlag_ = true;
             return;

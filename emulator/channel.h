@@ -46,12 +46,28 @@ struct BusView {
     BusMode mode = BusMode::Normal;
 };
 
+// Controller conditions chosen on the command line, so hosts can show error
+// counters, error states and overruns without a faulty bus. Fixed while the
+// emulator runs.
+struct ControllerFaults {
+    std::uint8_t receiveErrors = 0;  // reported receive error counter
+    std::uint8_t transmitErrors = 0; // reported transmit error counter
+    bool errorPassive = false;       // transmit error counter at least 128
+    bool busOff = false;             // takes no part in the bus, counter 255
+    std::uint32_t overrunEvery = 0;  // every n-th arriving frame is lost as an overrun (0 = none)
+
+    // The counters as the controller reports them with its states applied.
+    std::uint8_t reportedTransmitErrors() const;
+    bool operator==(const ControllerFaults&) const = default;
+};
+
 struct ChannelStatus {
     bool started = false;
     bool configured = false;
     ChannelConfig config;
     std::size_t receiveWaiting = 0;
     std::size_t transmitWaiting = 0;
+    ControllerFaults faults;
     bool overrunFlag = false;      // an overrun since the last init/reset/clear
     std::uint64_t overruns = 0;    // frames lost to a full receive buffer
     std::uint64_t transmitted = 0; // frames this channel put on the bus
@@ -65,7 +81,7 @@ public:
 
     static constexpr std::size_t kTransmitCapacity = 64;
 
-    Channel(int index, std::size_t receiveCapacity);
+    Channel(int index, std::size_t receiveCapacity, ControllerFaults faults = {});
 
     int index() const { return index_; }
 
@@ -80,9 +96,9 @@ public:
     void reset();
     void clearReceiveBuffer();
     // Queues frames for the bus, waiting for room until the deadline. Frames of
-    // a stopped, never initialised or listen-only channel are accepted and
-    // discarded. Returns how
-    // many frames were accepted (all of them unless the deadline passed).
+    // a stopped, never initialised, listen-only or bus-off channel are accepted
+    // and discarded. Returns how many frames were accepted (all of them unless
+    // the deadline passed).
     std::size_t queueTransmit(std::span<const CanFrame> frames, Clock::time_point deadline);
     // Waits until a frame waits (or the deadline passes, or shutdown()) and
     // takes up to `max` frames, oldest first.
@@ -96,7 +112,8 @@ public:
     std::optional<std::pair<std::uint64_t, CanFrame>> peekTransmit() const;
     // Removes the frame with that ticket if it is still first in line.
     bool popTransmit(std::uint64_t ticket);
-    // A frame arrived from the bus; lost (and counted) when the buffer is full.
+    // A frame arrived from the bus; lost (and counted) when the buffer is full
+    // or an injected overrun is due; ignored while the controller is bus-off.
     void deliver(const CanFrame& frame);
 
 private:
@@ -104,6 +121,7 @@ private:
 
     const int index_;
     const std::size_t receiveCapacity_;
+    const ControllerFaults faults_;
     std::function<void()> wakeBus_; // set before threads start, then read-only
 
     // Host side runs on connection threads, bus side on the bus thread;
@@ -122,6 +140,7 @@ private:
     std::uint64_t transmitted_ = 0;
     std::uint64_t received_ = 0;
     std::uint64_t discarded_ = 0;
+    std::uint64_t arrivals_ = 0; // frames offered by the bus, for injected overruns
 };
 
 } // namespace emu

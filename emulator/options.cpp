@@ -89,6 +89,46 @@ Setter endpointCount(std::map<std::uint8_t, std::uint32_t> FaultPlan::*field) {
     };
 }
 
+// The channels an option names: "@0" or "@1" at the end of its value, else both.
+bool splitChannel(const std::string& text, std::string& value, std::vector<std::size_t>& channels) {
+    const auto at = text.find('@');
+    value = text.substr(0, at);
+    if (at == std::string::npos) {
+        channels = {0, 1};
+        return true;
+    }
+    const std::string channel = text.substr(at + 1);
+    if (channel != "0" && channel != "1")
+        return false;
+    channels = {channel == "0" ? 0u : 1u};
+    return true;
+}
+
+// "N[@CH]": a number for one channel's controller, or for both.
+template <typename T>
+Setter controllerNumber(T ControllerFaults::*field, std::uint64_t min, std::uint64_t max) {
+    return [=](Options& o, const std::string& v) {
+        std::string digits;
+        std::vector<std::size_t> channels;
+        std::uint64_t n = 0;
+        if (!splitChannel(v, digits, channels) || !parseUnsigned(digits, max, n) || n < min)
+            return false;
+        for (std::size_t c : channels)
+            o.adapter.controllerFaults[c].*field = static_cast<T>(n);
+        return true;
+    };
+}
+
+// "CH": a state of one channel's controller.
+Setter controllerState(bool ControllerFaults::*field) {
+    return [field](Options& o, const std::string& v) {
+        if (v != "0" && v != "1")
+            return false;
+        o.adapter.controllerFaults[v == "0" ? 0 : 1].*field = true;
+        return true;
+    };
+}
+
 const std::map<std::string, Setter>& valueOptions() {
     static const std::map<std::string, Setter> options{
         {"--name",
@@ -125,6 +165,11 @@ const std::map<std::string, Setter>& valueOptions() {
          }},
         {"--flood", number(&Options::floodPercent, 1, 100)},
         {"--flood-length", number(&Options::floodLength, 0, 8)},
+        {"--rx-errors", controllerNumber(&ControllerFaults::receiveErrors, 0, 255)},
+        {"--tx-errors", controllerNumber(&ControllerFaults::transmitErrors, 0, 255)},
+        {"--error-passive", controllerState(&ControllerFaults::errorPassive)},
+        {"--bus-off", controllerState(&ControllerFaults::busOff)},
+        {"--overrun-every", controllerNumber(&ControllerFaults::overrunEvery, 1, 1'000'000)},
         {"--replay",
          [](Options& o, const std::string& v) {
              o.replayFile = v;
@@ -303,6 +348,16 @@ Real USB (Linux, as root; see docs/virtual-adapter.md):
   --gadgetfs DIR        be a real full-speed USB adapter on the machine's USB device
                         controller instead of serving the link: DIR is where
                         gadgetfs is mounted (e.g. /dev/gadget); nothing is published
+
+Controller conditions (CH is 0 or 1; without @CH an option sets both channels):
+  --rx-errors N[@CH]    receive error counter reported in the status (0-255)
+  --tx-errors N[@CH]    transmit error counter reported in the status (0-255)
+  --error-passive CH    the controller is error-passive: its transmit error
+                        counter reads at least 128 (repeatable)
+  --bus-off CH          the controller is bus-off: status bit 7, transmit error
+                        counter 255; it neither sends nor receives (repeatable)
+  --overrun-every N[@CH] every N-th frame arriving from the bus is lost as a
+                        receive overrun, as if the receive buffer were full
 
 Fault injection (for tests; EP is an endpoint such as 0x01 or 0x81):
   --write-timeout MS    how long a write may wait for room (default 1000)

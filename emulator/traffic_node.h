@@ -26,6 +26,10 @@ public:
     // Nobody listens at the moment: the node skips what it missed and plans
     // its next frame from `now`.
     virtual void idle(Clock::time_point now) = 0;
+    // How far behind its due time a frame may still start at that time when
+    // the bus thread wakes late. Beyond it the frame starts later, so that a
+    // bus that fell behind catches up without a long burst.
+    virtual Clock::duration catchUpLimit() const { return std::chrono::milliseconds(50); }
 };
 
 } // namespace emu

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   libusb-1.0-0-dev
   python3-can
-  qt6-base-dev qt6-base-dev-tools fonts-dejavu-core xvfb xauth
+  qt6-base-dev qt6-base-dev-tools fonts-dejavu-core fonts-dejavu-extra xvfb xauth
   file lintian
   clang libclang-rt-14-dev
   qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev

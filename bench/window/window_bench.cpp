@@ -1,10 +1,15 @@
 // Runs the main window offscreen with both channels open on two separate
 // 1 Mbit/s buses that the virtual adapter floods to the given load, and
 // prints how late the window thread's 100 ms timer fired (worst and 99th
-// percentile), how many frames were lost (gaps in the flood's sequence
-// numbers), how many trace entries the view shows, and the resident memory.
+// percentile), the CPU the process used, how many frames were lost (gaps in
+// the flood's sequence numbers, and what the status bar counts), how many
+// trace entries the view shows, the status bar's figures and the resident
+// memory. "--page both" switches between the Table and Trace pages every
+// second, so that both are painted; --bytes 0 floods with the shortest
+// frames; --no-status stops the status bar's updates, to tell what they cost.
 //
-//   window_bench [--duration SECONDS] [--load PERCENT] [--page table|trace]
+//   window_bench [--duration SECONDS] [--load PERCENT] [--page table|trace|both]
+//                [--bytes 0-8] [--no-status yes]
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -24,6 +30,7 @@
 #include "emu_process.h"
 
 #include "adapters/adapter_custom.h"
+#include "channel_status_bar.h"
 #include "frame_table_view.h"
 #include "main_window.h"
 #include "message_box.h"
@@ -37,7 +44,9 @@ namespace {
 struct TOptions {
     int DurationSeconds = 60;
     int LoadPercent = 100;
-    bool TracePage = true;
+    QString Page = QStringLiteral("trace");
+    int Bytes = 8;
+    bool Status = true;
 };
 
 bool ParseOptions(int argc, char* argv[], TOptions& options) {
@@ -48,8 +57,12 @@ bool ParseOptions(int argc, char* argv[], TOptions& options) {
             options.DurationSeconds = std::max(1, std::atoi(value.c_str()));
         else if (name == "--load")
             options.LoadPercent = std::clamp(std::atoi(value.c_str()), 1, 100);
-        else if (name == "--page" && (value == "table" || value == "trace"))
-            options.TracePage = value == "trace";
+        else if (name == "--page" && (value == "table" || value == "trace" || value == "both"))
+            options.Page = QString::fromStdString(value);
+        else if (name == "--bytes")
+            options.Bytes = std::clamp(std::atoi(value.c_str()), 0, 8);
+        else if (name == "--no-status" && value == "yes")
+            options.Status = false;
         else
             return false;
     }
@@ -73,14 +86,17 @@ struct TFloodCount {
 
 // The flood's frames carry a sequence number in bytes 0-3; a jump forward by
 // more than one is a run of lost frames.
-TFloodCount CountFlood(const TCorvexTraceList& trace) {
+TFloodCount CountFlood(const TCorvexTraceList& trace, int bytes) {
     TFloodCount result;
     bool first = true;
     std::uint32_t previous = 0;
     for (int k = 0; k < trace.Count(); ++k) {
         const TCorvexTraceItem* item = trace.Items(k);
-        if (item->IsOutgoing || item->Id != 0x7FF || item->Len != 8)
+        if (item->IsOutgoing || item->Id != 0x7FF || item->Len != bytes)
             continue;
+        ++result.Received;
+        if (bytes < 4)
+            continue; // no whole sequence number to find gaps in
         const std::uint32_t sequence = item->Data[0] | (item->Data[1] << 8) |
                                        (item->Data[2] << 16) |
                                        (static_cast<std::uint32_t>(item->Data[3]) << 24);
@@ -88,9 +104,14 @@ TFloodCount CountFlood(const TCorvexTraceList& trace) {
             result.Lost += static_cast<long>(sequence - previous - 1);
         first = false;
         previous = sequence;
-        ++result.Received;
     }
     return result;
+}
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 double Percentile(std::vector<double> values, double share) {
@@ -118,7 +139,8 @@ int main(int argc, char* argv[]) {
     TOptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
-                     "usage: %s [--duration SECONDS] [--load PERCENT] [--page table|trace]\n",
+                     "usage: %s [--duration SECONDS] [--load PERCENT] [--page table|trace|both]\n"
+                     "       [--bytes 0-8] [--no-status yes]\n",
                      argv[0]);
         return 2;
     }
@@ -127,8 +149,10 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
 
     tessel::test::DeviceDir deviceDir;
-    tessel::test::EmuProcess emu(
-        deviceDir, "bench", {"--separate-buses", "--flood", std::to_string(options.LoadPercent)});
+    tessel::test::EmuProcess emu(deviceDir, "bench",
+                                 {"--separate-buses", "--flood",
+                                  std::to_string(options.LoadPercent), "--flood-length",
+                                  std::to_string(options.Bytes)});
     WriteSettings();
 
     auto window = std::make_unique<TfmMain>();
@@ -141,7 +165,16 @@ int main(int argc, char* argv[]) {
                      qPrintable(boxes.texts().join(QStringLiteral("; "))));
         return 1;
     }
-    window->pcData->setCurrentIndex(options.TracePage ? 1 : 0);
+    window->pcData->setCurrentIndex(options.Page == QStringLiteral("table") ? 0 : 1);
+    if (!options.Status)
+        window->tmStatus->stop();
+    QTimer pageSwitch;
+    if (options.Page == QStringLiteral("both")) {
+        QObject::connect(&pageSwitch, &QTimer::timeout, [&] {
+            window->pcData->setCurrentIndex(1 - window->pcData->currentIndex());
+        });
+        pageSwitch.start(1000);
+    }
 
     // A 100 ms timer beside the window's own: how late it fires is how long
     // the window's thread was busy with something else.
@@ -158,8 +191,21 @@ int main(int argc, char* argv[]) {
         lastTick = now;
     });
     probe.start();
-    QTimer::singleShot(options.DurationSeconds * 1000, &application, &QApplication::quit);
+    // The figures are taken before quitting: quitting closes the window,
+    // and with it the channels.
+    QString status0;
+    QString status1;
+    QTimer::singleShot(options.DurationSeconds * 1000, &application, [&] {
+        status0 = window->FStatusBar->ChannelText(0);
+        status1 = window->FStatusBar->ChannelText(1);
+        QApplication::quit();
+    });
+    const double cpuStart = ProcessCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
     application.exec();
+    const double cpuPercent =
+        100.0 * (ProcessCpuSeconds() - cpuStart) / (static_cast<double>(wall.elapsed()) / 1000.0);
     probe.stop();
 
     const int shownLines = window->mTrace->LineCount();
@@ -167,15 +213,19 @@ int main(int argc, char* argv[]) {
     window->DisconnectChannel(1, false);
     window->FTableView->ApplyPendingChanges();
 
-    std::printf("window_bench: %d s, both channels at %d %% of 1 Mbit/s, %s page shown\n",
-                options.DurationSeconds, options.LoadPercent,
-                options.TracePage ? "Trace" : "Table");
+    std::printf("window_bench: %d s, both channels at %d %% of 1 Mbit/s, %d-byte frames, "
+                "%s page shown, status bar %s\n",
+                options.DurationSeconds, options.LoadPercent, options.Bytes,
+                qPrintable(options.Page), options.Status ? "live" : "stopped");
     std::printf("timer lateness: worst %.1f ms, 99th percentile %.1f ms, median %.1f ms "
                 "(%zu ticks)\n",
                 lateness.empty() ? 0.0 : *std::max_element(lateness.begin(), lateness.end()),
                 Percentile(lateness, 0.99), Percentile(lateness, 0.5), lateness.size());
+    std::printf("process CPU: %.0f %% of one core\n", cpuPercent);
+    std::printf("status bar: %s | %s\n", qPrintable(status0), qPrintable(status1));
     for (int channel = 0; channel < 2; ++channel) {
-        const TFloodCount flood = CountFlood(*window->Adapter()->GetTraceList(channel));
+        const TFloodCount flood =
+            CountFlood(*window->Adapter()->GetTraceList(channel), options.Bytes);
         std::printf("channel %d: %ld frames received, %ld lost (%.1f frames/s)\n", channel + 1,
                     flood.Received, flood.Lost,
                     static_cast<double>(flood.Received) / options.DurationSeconds);

@@ -46,6 +46,14 @@ TCorvexTable* CAdapterCustom::GetFrameTable(int) {
     return nullptr;
 }
 
+TBusCounters* CAdapterCustom::GetBusCounters(int) {
+    return nullptr;
+}
+
+TControllerStatus CAdapterCustom::GetControllerStatus(int) const {
+    return {};
+}
+
 void CAdapterCustom::DoLoadSettings(platform::TIniFile&, const std::string&) {}
 
 void CAdapterCustom::DoSaveSettings(platform::TIniFile&, const std::string&) const {}

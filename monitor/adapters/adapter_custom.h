@@ -1,11 +1,13 @@
 #pragma once
 
 #include "model/can_rate_list.h"
+#include "views/channel_health.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+class TBusCounters;
 class TCanSendList;
 class TLogger;
 class TCanSettings;
@@ -31,6 +33,10 @@ public:
     virtual TCanSettings* GetSettings(int index);
     virtual TCorvexTraceList* GetTraceList(int index);
     virtual TCorvexTable* GetFrameTable(int index);
+    // The channel's running totals since it was opened.
+    virtual TBusCounters* GetBusCounters(int index);
+    // The controller's latest status; not Valid when the adapter reports none.
+    virtual TControllerStatus GetControllerStatus(int index) const;
     // Settings of the adapter kind beyond the per-channel ones.
     virtual void DoLoadSettings(platform::TIniFile& iniFile, const std::string& section);
     virtual void DoSaveSettings(platform::TIniFile& iniFile, const std::string& section) const;

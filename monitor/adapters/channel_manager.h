@@ -7,6 +7,7 @@
 #include "model/can_settings.h"
 #include "model/logger.h"
 #include "transmit/send_list.h"
+#include "views/bus_counters.h"
 #include "views/frame_table.h"
 #include "views/trace_list.h"
 
@@ -34,6 +35,7 @@ public:
     TCorvexTable& FrameTable() { return FFrameTable; }
     TCanSendList& SendList() { return FSendList; }
     TSendQueue& SendQueue() { return FSendQueue; }
+    TBusCounters& BusCounters() { return FBusCounters; }
 
 protected:
     // A C++ base cannot ask a derived GetName() while it is being built, so
@@ -58,4 +60,6 @@ private:
     // Window's thread edits it; the periodic and receive threads sweep it;
     // changes of its length or order and both sweeps hold the list's lock.
     TCanSendList FSendList;
+    // Receive and send threads add, the window's thread reads; atomics.
+    TBusCounters FBusCounters;
 };

@@ -26,6 +26,14 @@ public:
                     uint32_t capacity, int32_t waitMs) override {
         return VCI_Receive(devType, devIndex, canIndex, frames, capacity, waitMs);
     }
+    int32_t ReadCANStatus(uint32_t devType, uint32_t devIndex, uint32_t canIndex,
+                          VciCanStatus* status) override {
+        return VCI_ReadCANStatus(devType, devIndex, canIndex, status);
+    }
+    int32_t ReadErrInfo(uint32_t devType, uint32_t devIndex, uint32_t canIndex,
+                        VciErrorInfo* info) override {
+        return VCI_ReadErrInfo(devType, devIndex, canIndex, info);
+    }
 };
 
 } // namespace

@@ -32,6 +32,15 @@ TCorvexTable* CAdapterZlg::GetFrameTable(int index) {
     return channel ? &channel->FrameTable() : nullptr;
 }
 
+TBusCounters* CAdapterZlg::GetBusCounters(int index) {
+    TZlgChannel* channel = FManager->GetChannel(index);
+    return channel ? &channel->BusCounters() : nullptr;
+}
+
+TControllerStatus CAdapterZlg::GetControllerStatus(int index) const {
+    return FManager->ControllerStatus(index);
+}
+
 bool CAdapterZlg::OpenChannel(int index) {
     if (FManager->OpenChannel(index)) {
         return true;

@@ -27,6 +27,8 @@ public:
     TCanSettings* GetSettings(int index) override;
     TCorvexTraceList* GetTraceList(int index) override;
     TCorvexTable* GetFrameTable(int index) override;
+    TBusCounters* GetBusCounters(int index) override;
+    TControllerStatus GetControllerStatus(int index) const override;
     bool OpenChannel(int index) override;
     void CloseChannel(int index) override;
     bool IsChannelOpen(int index) const override;

@@ -6,6 +6,7 @@
 #include "adapters/channel_manager.h"
 #include "adapters/zlg_thread_read.h"
 #include "adapters/zlg_thread_send.h"
+#include "adapters/zlg_thread_status.h"
 
 // One channel of the ZLG adapter. Its threads exist only while it is open.
 // Opened, closed and queried on the window's thread only (by TZlgManager).
@@ -27,4 +28,5 @@ private:
     bool FOpened = false;
     std::unique_ptr<TZlgThreadRead> FReadThread;
     std::unique_ptr<TZlgThreadSend> FSendThread;
+    std::unique_ptr<TZlgThreadStatus> FStatusThread;
 };

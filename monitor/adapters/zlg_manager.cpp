@@ -141,6 +141,7 @@ bool TZlgManager::StartThreads(TZlgChannel& channel) {
     // the receive thread starts, so that answers it queues to the first remote
     // frames of this opening are not thrown away with them.
     channel.ClearSendQueue();
+    channel.BusCounters().Reset();
 
     try {
         channel.FReadThread.reset();
@@ -149,6 +150,7 @@ bool TZlgManager::StartThreads(TZlgChannel& channel) {
         reader->FTraceList = &channel.TraceList();
         reader->FFrameTable = &channel.FrameTable();
         reader->FSendList = &channel.SendList();
+        reader->FBusCounters = &channel.BusCounters();
         channel.FReadThread = std::move(reader);
         channel.FReadThread->Start();
 
@@ -157,8 +159,14 @@ bool TZlgManager::StartThreads(TZlgChannel& channel) {
         sender->FSendQueue = &channel.SendQueue();
         sender->FLogger = &channel.Logger();
         sender->FTraceList = &channel.TraceList();
+        sender->FBusCounters = &channel.BusCounters();
         channel.FSendThread = std::move(sender);
         channel.FSendThread->Start();
+
+        channel.FStatusThread.reset();
+        channel.FStatusThread =
+            std::make_unique<TZlgThreadStatus>(FVci, FDevType, FDevIndex, canIndex);
+        channel.FStatusThread->Start();
     } catch (const std::exception& e) {
         // Whatever did start is stopped again: a closed channel runs nothing.
         StopThreads(channel);
@@ -168,7 +176,19 @@ bool TZlgManager::StartThreads(TZlgChannel& channel) {
     return true;
 }
 
+TControllerStatus TZlgManager::ControllerStatus(int index) const {
+    if (!IsValidIndex(index)) {
+        return {};
+    }
+    const TZlgChannel& channel = *FChannels[static_cast<size_t>(index)];
+    return channel.FStatusThread ? channel.FStatusThread->Latest() : TControllerStatus{};
+}
+
 void TZlgManager::StopThreads(TZlgChannel& channel) {
+    if (channel.FStatusThread) {
+        channel.FStatusThread->Stop(StopTimeoutMs);
+        channel.FStatusThread.reset();
+    }
     if (channel.FSendThread) {
         channel.FSendThread->Stop(StopTimeoutMs);
         channel.FSendThread.reset();

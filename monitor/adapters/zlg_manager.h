@@ -27,6 +27,9 @@ public:
     // Empty while the channel works; otherwise what went wrong ("Adapter
     // lost", "Channel failed").
     std::string ChannelFault(int index) const;
+    // The controller's latest status; not Valid while closed or before the
+    // adapter first answered.
+    TControllerStatus ControllerStatus(int index) const;
     bool OpenDevice();
     void SetError(const std::string& text) { FLastError = text; }
     const std::string& GetLastError() const { return FLastError; }

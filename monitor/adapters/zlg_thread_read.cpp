@@ -6,10 +6,12 @@
 #include "adapters/device_time.h"
 #include "adapters/vci_api.h"
 #include "model/can_frame.h"
+#include "model/frame_bits.h"
 #include "model/logger.h"
 #include "platform/tick_count.h"
 #include "platform/wall_clock.h"
 #include "transmit/send_list.h"
+#include "views/bus_counters.h"
 #include "views/frame_table.h"
 #include "views/trace_list.h"
 
@@ -50,8 +52,15 @@ void TZlgThreadRead::Execute() {
         const uint32_t pause = TrackPoll(n, platform::TickCount() - polled);
         // A count above the capacity would read past the buffer: clamp it.
         const auto count = std::min<int32_t>(n, static_cast<int32_t>(ReceiveCapacity));
+        uint64_t bits = 0;
         for (int32_t i = 0; i < count; ++i) {
-            ProcessRecord(buffer[static_cast<size_t>(i)], frame);
+            bits += ProcessRecord(buffer[static_cast<size_t>(i)], frame);
+        }
+        if (count > 0) {
+            FBusCounters->AddReceived(static_cast<uint64_t>(count), bits);
+        }
+        if (n > count) {
+            FBusCounters->AddDropped(static_cast<uint64_t>(n - count));
         }
         FFrameTable->ProcessRequests();
         if (pause > 0) {
@@ -82,7 +91,7 @@ uint32_t TZlgThreadRead::TrackPoll(int32_t result, uint32_t elapsedMs) {
     return AdapterLost() ? LostPauseMs : FailurePauseMs;
 }
 
-void TZlgThreadRead::ProcessRecord(const VciCanFrame& record, TCanFrame& frame) {
+uint32_t TZlgThreadRead::ProcessRecord(const VciCanFrame& record, TCanFrame& frame) {
     frame.Id = record.canId;
     frame.Len = record.length;
     frame.IsRemote = record.isRemote == 1;
@@ -100,4 +109,5 @@ void TZlgThreadRead::ProcessRecord(const VciCanFrame& record, TCanFrame& frame) 
     if (frame.IsRemote) {
         FSendList->SendOnRequest();
     }
+    return FrameBitCount(frame);
 }

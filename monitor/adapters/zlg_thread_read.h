@@ -5,6 +5,7 @@
 
 #include "adapters/zlg_thread_custom.h"
 
+class TBusCounters;
 class TCanFrame;
 class TCanSendList;
 struct VciCanFrame;
@@ -49,12 +50,15 @@ public:
     // The channel's transmit list; not owned. Written before Start, then
     // read by the loop only.
     TCanSendList* FSendList = nullptr;
+    // The channel's totals; not owned. Set like FSendList. Added to once per poll.
+    TBusCounters* FBusCounters = nullptr;
 
 protected:
     void Execute() override;
 
 private:
-    void ProcessRecord(const VciCanFrame& record, TCanFrame& frame);
+    // Returns the frame's bus bits.
+    uint32_t ProcessRecord(const VciCanFrame& record, TCanFrame& frame);
     // Follows the outcome of one poll that took `elapsedMs`; returns the pause
     // before the next one.
     uint32_t TrackPoll(int32_t result, uint32_t elapsedMs);

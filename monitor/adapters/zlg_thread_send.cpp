@@ -8,6 +8,7 @@
 #include "model/can_frame.h"
 #include "platform/tick_count.h"
 #include "platform/wall_clock.h"
+#include "views/bus_counters.h"
 #include "views/trace_list.h"
 
 TZlgThreadSend::~TZlgThreadSend() {
@@ -24,6 +25,7 @@ void TZlgThreadSend::Execute() {
         // A frame the library does not take is dropped: no retry, no trace.
         if (TransmitFrame(frame)) {
             FTraceList->Add(frame, true);
+            FBusCounters->AddSent(frame);
         }
     }
 }

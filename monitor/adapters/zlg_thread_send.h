@@ -2,6 +2,7 @@
 
 #include "adapters/zlg_thread_custom.h"
 
+class TBusCounters;
 class TCanFrame;
 class TSendQueue;
 
@@ -24,6 +25,8 @@ public:
     // The channel's send queue; not owned. Written before Start, then read
     // by the loop only.
     TSendQueue* FSendQueue = nullptr;
+    // The channel's totals; not owned. Set like FSendQueue.
+    TBusCounters* FBusCounters = nullptr;
 
 protected:
     void Execute() override;

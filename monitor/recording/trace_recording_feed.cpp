@@ -5,6 +5,7 @@
 #include "views/trace_list.h"
 
 #include <cstdint>
+#include <limits>
 
 TTraceRecordingFeed::TTraceRecordingFeed(TTraceRecorder& recorder,
                                          const std::vector<TCorvexTraceList*>& lists)
@@ -29,12 +30,20 @@ void TTraceRecordingFeed::Feed(std::size_t limit) {
             continue;
         const int count = source.List->Count();
         for (; source.Position < count && frames.size() < limit; ++source.Position) {
-            if (const TCorvexTraceItem* item = source.List->Items(source.Position))
+            if (const TCorvexTraceItem* item = source.List->Stored(source.Position))
                 frames.push_back(ToLogFrame(*item, static_cast<std::uint8_t>(channel)));
         }
     }
     if (!frames.empty())
         FRecorder.Push(frames);
+}
+
+int TTraceRecordingFeed::Pending(const TCorvexTraceList* list) const {
+    for (const TSource& source : FSources) {
+        if (source.List == list)
+            return source.Position;
+    }
+    return std::numeric_limits<int>::max();
 }
 
 void TTraceRecordingFeed::Cleared(const TCorvexTraceList* list) {

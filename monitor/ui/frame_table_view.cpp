@@ -1,9 +1,17 @@
 #include "frame_table_view.h"
 
+#include "column_widths.h"
+
+#include "platform/tick_count.h"
 #include "views/frame_table.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -20,6 +28,52 @@ constexpr std::array<TColumn, 5> kColumns{{
     {"Count", 60},
     {"Period", 60},
 }};
+// Room beside a cell's text for the style's margins.
+constexpr int kCellPadding = 12;
+const QColor kChangedByte(255, 230, 120);
+
+// Draws the data column byte by byte, each byte that changed within the last
+// second on a highlight.
+class TDataBytesDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const uint changed = index.data(TFrameTableModel::ChangedBytesRole).toUInt();
+        if (changed == 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem plain = option;
+        initStyleOption(&plain, index);
+        const QString text = plain.text;
+        plain.text.clear();
+        const QWidget* widget = option.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &plain, painter, widget);
+        // The style draws item text this far inside its text rectangle.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &plain, widget)
+                               .adjusted(margin, 0, -margin, 0);
+        const QFontMetrics metrics(option.font);
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->setFont(option.font);
+        painter->setPen(option.palette.color(
+            option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        // "AA BB CC": byte i starts at character 3 i.
+        for (int i = 0; 3 * i + 1 < text.size(); ++i) {
+            const QString byte = text.mid(3 * i, 2);
+            const int x = area.left() + metrics.horizontalAdvance(text.left(3 * i));
+            const QRect box(x, area.top(), metrics.horizontalAdvance(byte), area.height());
+            if (changed & (1u << i))
+                painter->fillRect(box, kChangedByte);
+            painter->drawText(box, Qt::AlignLeft | Qt::AlignVCenter, byte);
+        }
+        painter->restore();
+    }
+};
 } // namespace
 
 int TFrameTableModel::rowCount(const QModelIndex& parent) const {
@@ -31,10 +85,15 @@ int TFrameTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TFrameTableModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() ||
-        index.row() >= static_cast<int>(FRows.size()))
+    if (!index.isValid() || index.row() >= static_cast<int>(FRows.size()))
         return {};
     const TCorvexTableItem& row = FRows[static_cast<std::size_t>(index.row())].Row;
+    if (role == ChangedBytesRole && index.column() == DataColumn && !row.IsRemote)
+        return row.ChangedBytes(platform::TickCount(), ChangedWindowMs);
+    if (role == Qt::ToolTipRole && index.column() == PeriodColumn)
+        return QString::fromStdString(row.GetPeriodSpreadText());
+    if (role != Qt::DisplayRole)
+        return {};
     if (index.column() == 0)
         return QString::fromStdString(row.GetIdText());
     return QString::fromStdString(row.GetColumnText(index.column() - 1));
@@ -85,8 +144,36 @@ TListViewFrameTable::TListViewFrameTable(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     header()->setStretchLastSection(false);
-    for (std::size_t column = 0; column < kColumns.size(); ++column)
-        header()->resizeSection(static_cast<int>(column), kColumns[column].Width);
+    FitColumns();
+    setItemDelegateForColumn(TFrameTableModel::DataColumn, new TDataBytesDelegate(this));
+    auto* repaint = new QTimer(this);
+    connect(repaint, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
+    repaint->start(HighlightRepaintMs);
+}
+
+// Every column keeps its designed width unless its longest value would be cut
+// off in the view's font: 8-digit identifiers, 8 data bytes, counts and
+// periods to 10 digits.
+void TListViewFrameTable::FitColumns() {
+    const QFontMetrics metrics(font());
+    const QString bytes = WidestHexBytes(metrics, 8).trimmed();
+    const std::array<QStringList, kColumns.size()> samples = {
+        QStringList{WidestHexDigits(metrics, 8)},      QStringList{WidestDigits(metrics, 1)},
+        QStringList{bytes, QStringLiteral("Request")}, QStringList{WidestDigits(metrics, 10)},
+        QStringList{WidestDigits(metrics, 10)},
+    };
+    for (std::size_t column = 0; column < kColumns.size(); ++column) {
+        QStringList texts = samples[column];
+        texts.append(QString::fromLatin1(kColumns[column].Caption));
+        header()->resizeSection(static_cast<int>(column),
+                                FittedWidth(metrics, kColumns[column].Width, texts, kCellPadding));
+    }
+}
+
+void TListViewFrameTable::changeEvent(QEvent* event) {
+    QTreeView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        FitColumns();
 }
 
 TListViewFrameTable::~TListViewFrameTable() {

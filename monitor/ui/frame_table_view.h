@@ -28,6 +28,12 @@ class TFrameTableModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
+    static constexpr int DataColumn = 2;
+    static constexpr int PeriodColumn = 4;
+    // Data column: bit i set when byte i changed within the last ChangedWindowMs.
+    static constexpr int ChangedBytesRole = Qt::UserRole + 1;
+    static constexpr std::uint32_t ChangedWindowMs = 1000;
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -70,6 +76,10 @@ public:
 
     TFrameTableModel* Model() const { return FModel; }
 
+    // How often the view repaints so that highlights of changed bytes go out
+    // once they are older than the window.
+    static constexpr int HighlightRepaintMs = 250;
+
 private:
     struct TChange {
         enum class TKind { Changed, Cleared, Refreshed };
@@ -82,6 +92,8 @@ private:
         std::vector<TListItemFrameTable> Rows;
     };
 
+    void FitColumns();
+    void changeEvent(QEvent* event) override;
     void TableItemChanged(TCorvexTableItem* row, int index, bool inserted);
     void TableCleared();
     void TableRefresh(TCorvexTable& table);

@@ -36,6 +36,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int kWindowWidth = 850;
 constexpr int kWindowHeight = 542;
@@ -65,6 +67,7 @@ QWidget* SidePanel(QWidget* parent) {
 // Start-up: the steps of the window's creation, in order.
 TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     FCreating = true;
+    setFont(WindowFont());
     const std::string directory = platform::SettingsDir();
     setWindowTitle(kProgramName + QLatin1Char(' ') + kSubversion);
     FIniFileName = directory + kProgramName.toStdString() + ".ini";
@@ -81,12 +84,14 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     row->addWidget(Panel2, 1);
     setCentralWidget(central);
     BuildMenu();
+    BuildShortcuts();
 
     tmUpdate = new QTimer(this);
     tmUpdate->setInterval(kTimerMs);
     connect(tmUpdate, &QTimer::timeout, this, &TfmMain::tmUpdateTimer);
 
     SetupChannelFrames();
+    BuildStatusBar();
 
     FTableView = new TListViewFrameTable(pTable);
     FTableView->setFont(lvTable->font());
@@ -101,6 +106,7 @@ TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
     resize(kWindowWidth, kWindowHeight);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
+    LoadWindowSettings();
 }
 
 TfmMain::~TfmMain() {
@@ -166,6 +172,16 @@ void TfmMain::BuildPanel1() {
     column->addWidget(gbCustomPanel1);
 }
 
+// The side panel keeps its designed width unless the channel frames' rate
+// combos need more to show their longest rate in full.
+void TfmMain::FitPanel1() {
+    for (TfrChannelMan* frame : FChannelFrames) {
+        frame->cbCanRate->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        frame->cbCanRate->setMinimumWidth(frame->cbCanRate->sizeHint().width());
+    }
+    Panel1->setFixedWidth(std::max(kPanel1Width, Panel1->minimumSizeHint().width()));
+}
+
 void TfmMain::BuildPanel2() {
     Panel2 = new QWidget(this);
     auto* column = Column(Panel2, 2);
@@ -227,9 +243,11 @@ QWidget* TfmMain::BuildTracePage() {
     auto* row = new QHBoxLayout(page);
     row->setContentsMargins(2, 2, 2, 2);
     auto* group = new QGroupBox(page);
+    auto* lines = Column(group, 2);
+    BuildTraceTools(group, lines);
     mTrace = new TTraceView(group);
     mTrace->setFont(MonospaceFont(11));
-    Column(group, 2)->addWidget(mTrace);
+    lines->addWidget(mTrace);
     auto* side = SidePanel(page);
     auto* buttons = Column(side);
     cbTraceAutoscroll = new QCheckBox(QStringLiteral("Autoscroll"), side);
@@ -242,9 +260,15 @@ QWidget* TfmMain::BuildTracePage() {
                            QStringLiteral("Since start (s)"), QStringLiteral("Delta (s)")});
     buttons->addWidget(cbTraceAutoscroll);
     buttons->addWidget(btClearTrace);
+    btTracePause = new QPushButton(QStringLiteral("Pause"), side);
+    btTracePause->setCheckable(true);
+    lbTracePaused = new QLabel(side);
     buttons->addWidget(lbTraceTime);
     buttons->addWidget(cbTraceTime);
+    buttons->addWidget(btTracePause);
+    buttons->addWidget(lbTracePaused);
     buttons->addStretch(1);
+    connect(btTracePause, &QPushButton::toggled, this, &TfmMain::PauseTrace);
     connect(cbTraceTime, &QComboBox::currentIndexChanged, this,
             [this](int index) { mTrace->SetTimeFormat(static_cast<TTraceTimeFormat>(index)); });
     connect(cbTraceAutoscroll, &QCheckBox::toggled, this, &TfmMain::cbTraceAutoscrollClick);
@@ -357,7 +381,8 @@ QStringList TfmMain::SaveStoredFiles() {
     QStringList failures;
     if (FAdapter == nullptr)
         return failures;
-    if (!FAdapter->SaveSettings(FIniFileName))
+    const bool adapter = FAdapter->SaveSettings(FIniFileName);
+    if (!SaveWindowSettings() || !adapter)
         failures << QStringLiteral("Cannot save the settings to ") +
                         QString::fromStdString(FIniFileName);
     for (int i = 0; i < FAdapter->GetChannelCount(); ++i)
@@ -390,6 +415,7 @@ void TfmMain::FormDestroy() {
     FDestroyed = true;
     StopRecording();
     tmUpdate->stop();
+    tmStatus->stop();
     FormClose();
     for (auto& thread : FSendThreads)
         thread.reset();
@@ -400,7 +426,9 @@ void TfmMain::FormDestroy() {
     FRates.reset();
     // The transmit lists are saved by their channels when the registry is
     // freed; those report a failure on the debug output (standard error).
-    if (FAdapter != nullptr && !FAdapter->SaveSettings(FIniFileName) && !FSaveFailureShown)
+    bool saved = FAdapter == nullptr || FAdapter->SaveSettings(FIniFileName);
+    saved = SaveWindowSettings() && saved;
+    if (!saved && !FSaveFailureShown)
         std::fprintf(stderr, "tessel: Cannot save the settings to %s\n", FIniFileName.c_str());
     FAdapter = nullptr;
     FSerialAdapter = nullptr;

@@ -19,6 +19,8 @@ class TTraceRecordingFeed;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QVBoxLayout;
 class QPlainTextEdit;
 class QPushButton;
 class QCheckBox;
@@ -31,6 +33,7 @@ class QWidget;
 class TCanRateList;
 class TCanSendList;
 class TCanSettings;
+class TChannelStatusBar;
 class TComPortListManager;
 class TComPortWatcher;
 class TCorvexTable;
@@ -142,6 +145,21 @@ public:
     QLabel* lbRecording; // size, frame count and drops of the running recording
     QTimer* tmUpdate;
     TListViewFrameTable* FTableView;
+    TChannelStatusBar* FStatusBar;
+    QTimer* tmStatus;
+    QPushButton* btTracePause;
+    QLabel* lbTracePaused;
+    QLineEdit* edTraceFilterId;
+    QComboBox* cbTraceDirection;
+    QComboBox* cbFindKind;
+    QLineEdit* edFind;
+    QPushButton* btFindPrevious;
+    QPushButton* btFindNext;
+
+    // Trace tools, public for the tests.
+    void PauseTrace(bool paused);
+    void ApplyTraceFilter();
+    void FindInTrace(bool forward);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -162,6 +180,16 @@ private:
     void FeedRecording();
     void UpdateRecordingStatus();
     std::vector<TCorvexTraceList*> ChannelTraceLists() const;
+    void BuildStatusBar();
+    void BuildTraceTools(QWidget* group, QVBoxLayout* lines);
+    void BuildShortcuts();
+    void ShowTracePause();
+    void LoadWindowSettings();
+    // False when the file could not be written.
+    bool SaveWindowSettings();
+    void ApplyTraceLimit();
+    void FitPanel1();
+    void tmStatusTimer();
     void SetupChannelFrames();
     void CreateAdapters();
     void FormShow();
@@ -205,6 +233,7 @@ private:
     TCanSendList* FSendList = nullptr;
     std::array<TCanSendList*, MaxChannels> FSendLists{};
     std::array<std::unique_ptr<TPeriodicSendThread>, MaxChannels> FSendThreads;
+    std::size_t FTraceLimit = 0; // newest frames a trace keeps; 0 = all
     bool FCreating = false;
     bool FShown = false;
     bool FDestroyed = false;

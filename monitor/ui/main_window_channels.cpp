@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "channel_frame.h"
+#include "channel_status_bar.h"
 #include "com_port_list.h"
 #include "com_port_watcher.h"
 #include "frame_table_view.h"
@@ -65,6 +66,8 @@ void TfmMain::SelectAdapter(int index) {
                 tbChannels->addTab(QStringLiteral("Channel #") + QString::number(i + 1));
     }
     tbChannels->setVisible(tbChannels->count() > 0);
+    FStatusBar->SetAdapter(FAdapter);
+    ApplyTraceLimit();
     SelectChannel(0);
     ApplyAdapterSettings();
     UpdateChannelControls();
@@ -106,6 +109,7 @@ void TfmMain::ApplyAdapterSettings() {
         }
     }
     cbSelectAdapter->setCurrentIndex(FAdapterIndex);
+    FitPanel1();
 }
 
 void TfmMain::SelectChannel(int index) {

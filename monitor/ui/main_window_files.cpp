@@ -55,6 +55,7 @@ QString SizeText(std::uint64_t bytes) {
 void TfmMain::BuildFileMenu() {
     mnFile = menuBar()->addMenu(QStringLiteral("File"));
     SaveTraceAs1 = mnFile->addAction(QStringLiteral("Save trace as…"));
+    SaveTraceAs1->setShortcut(QKeySequence::Save);
     mnFile->addSeparator();
     Record1 = mnFile->addAction(QStringLiteral("Record…"));
     StopRecording1 = mnFile->addAction(QStringLiteral("Stop recording"));
@@ -67,8 +68,8 @@ void TfmMain::BuildFileMenu() {
     connect(OpenLog1, &QAction::triggered, this, &TfmMain::OpenLogClick);
     lbRecording = new QLabel(this);
     lbRecording->setObjectName(QStringLiteral("lbRecording"));
-    statusBar()->addWidget(lbRecording, 1);
-    statusBar()->hide();
+    statusBar()->addWidget(lbRecording);
+    lbRecording->hide();
 }
 
 std::vector<TCorvexTraceList*> TfmMain::ChannelTraceLists() const {
@@ -131,7 +132,7 @@ bool TfmMain::StartRecording(const QString& path, QString& error) {
     FRecordingFeed = std::make_unique<TTraceRecordingFeed>(*FRecorder, ChannelTraceLists());
     Record1->setEnabled(false);
     StopRecording1->setEnabled(true);
-    statusBar()->show();
+    lbRecording->show();
     UpdateRecordingStatus();
     return true;
 }

@@ -34,11 +34,15 @@ void TfmMain::DrainLog() {
 }
 
 // The view formats only the lines on screen, so catching up costs the same
-// however many entries came in since the last tick.
+// however many entries came in since the last tick. Autoscroll follows the
+// newest line only while it is in view: once the user scrolls up (or finds
+// an older line) the view stays put until the user scrolls back to the end.
 void TfmMain::DrainTrace() {
+    const bool follow = FAutoscroll && mTrace->IsAtEnd();
     mTrace->CatchUp();
-    if (FAutoscroll)
+    if (follow)
         mTrace->ScrollToEnd();
+    ShowTracePause();
 }
 
 void TfmMain::pcDataChange(int page) {
@@ -68,4 +72,6 @@ void TfmMain::ClearTable() {
 
 void TfmMain::cbTraceAutoscrollClick(bool checked) {
     FAutoscroll = checked;
+    if (checked)
+        mTrace->ScrollToEnd();
 }

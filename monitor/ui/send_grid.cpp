@@ -1,5 +1,7 @@
 #include "send_grid.h"
 
+#include "column_widths.h"
+
 #include "message_box.h"
 #include "send_frame_dialog.h"
 #include "send_grid_relay.h"
@@ -38,6 +40,14 @@ constexpr int kCountUpdateMs = 50;
 const std::array<const char*, kColumnCount> kHeaders = {
     "Mnemonic caption", "Active", "Type", "Period", "ID", "DLC", "Data", "Count"};
 constexpr std::array<int, kColumnCount> kWidths = {120, 64, 60, 44, 64, 30, 132, 44};
+// Room beside a cell's centred text.
+constexpr int kCellPadding = 6;
+// Longest values: 8-digit extended identifiers, 8 data bytes, counts to 10
+// digits, periods to 6.
+constexpr int kIdDigits = 8;
+constexpr int kDataBytes = 8;
+constexpr int kCountDigits = 10;
+constexpr int kPeriodDigits = 6;
 
 const QColor kSilver(192, 192, 192);
 const QColor kAqua(0, 255, 255);
@@ -224,8 +234,7 @@ void TSendGrid::SetupSendGrid() {
     FGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     FGrid->horizontalHeader()->setFixedHeight(kRowHeight);
     FGrid->horizontalHeader()->setHighlightSections(false);
-    for (int column = 0; column < kColumnCount; ++column)
-        FGrid->setColumnWidth(column, kWidths[static_cast<std::size_t>(column)]);
+    FitColumns();
     FGrid->setShowGrid(true);
     FGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     FGrid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -363,6 +372,8 @@ void TSendGrid::selectItem(int index) {
 bool TSendGrid::eventFilter(QObject* watched, QEvent* event) {
     if (watched == FGrid->viewport()) {
         const QEvent::Type type = event->type();
+        if (type == QEvent::Resize)
+            FitCaptionColumn();
         if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             // Any button acts; a double click is also a press, as the second
@@ -508,4 +519,45 @@ void TSendGrid::Resetcounters1Click() {
         return;
     FSendList->ResetCounters();
     flushCounts();
+}
+
+// Every column keeps its designed width unless its longest value (or its
+// header) would be cut off in the grid's font.
+void TSendGrid::FitColumns() {
+    const QFontMetrics metrics(FGrid->font());
+    const std::array<QStringList, kColumnCount> samples = {
+        QStringList{},
+        QStringList{},
+        QStringList{QStringLiteral("Single"), QStringLiteral("Periodic"),
+                    QStringLiteral("OnRequest")},
+        QStringList{WidestDigits(metrics, kPeriodDigits)},
+        QStringList{WidestHexDigits(metrics, kIdDigits)},
+        QStringList{WidestDigits(metrics, 1)},
+        QStringList{WidestHexBytes(metrics, kDataBytes), QStringLiteral("Request")},
+        QStringList{WidestDigits(metrics, kCountDigits)},
+    };
+    for (int column = 0; column < kColumnCount; ++column) {
+        const auto slot = static_cast<std::size_t>(column);
+        QStringList texts = samples[slot];
+        texts.append(QString::fromLatin1(kHeaders[slot]));
+        FGrid->setColumnWidth(column, FittedWidth(metrics, kWidths[slot], texts, kCellPadding));
+    }
+    FitCaptionColumn();
+}
+
+// The caption is free text, cut off at any width: it gives up room, down to
+// its header's width, so that the value columns all fit in the grid.
+void TSendGrid::FitCaptionColumn() {
+    int others = 0;
+    for (int column = 1; column < kColumnCount; ++column)
+        others += FGrid->columnWidth(column);
+    const QFontMetrics metrics(FGrid->font());
+    const int least = FittedWidth(metrics, 0, {QString::fromLatin1(kHeaders[0])}, kCellPadding);
+    FGrid->setColumnWidth(0, std::clamp(FGrid->viewport()->width() - others, least, kWidths[0]));
+}
+
+void TSendGrid::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange && FGrid != nullptr)
+        FitColumns();
 }

@@ -87,6 +87,9 @@ public:
 
 private:
     void SetupSendGrid();
+    void FitColumns();
+    void FitCaptionColumn();
+    void changeEvent(QEvent* event) override;
     void sgSendMouseDown(const QPoint& pos);
     void sgSendDblClick();
     void tmSendUpdateTimer();

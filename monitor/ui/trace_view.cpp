@@ -1,5 +1,7 @@
 #include "trace_view.h"
 
+#include "message_box.h"
+
 #include "views/trace_list.h"
 
 #include <QApplication>
@@ -34,10 +36,14 @@ void TTraceView::SetTraceList(TCorvexTraceList* list) {
 }
 
 bool TTraceView::CatchUp() {
-    const int count = FList != nullptr ? FList->Count() : 0;
-    if (count == FLines)
+    if (FPaused)
         return false;
-    FLines = count;
+    const int before = FLines;
+    const int dropped = FDropped;
+    const int lines = CountLines();
+    if (lines == before && FDropped == dropped)
+        return false;
+    FLines = lines;
     if (FCurrent >= FLines)
         FAnchor = FCurrent = -1;
     UpdateScrollBars();
@@ -45,8 +51,55 @@ bool TTraceView::CatchUp() {
     return true;
 }
 
+// Brings the line mapping up to the list: drops lines whose entries the list
+// no longer keeps, then takes in the new entries.
+int TTraceView::CountLines() {
+    if (FList == nullptr)
+        return 0;
+    const int count = FList->Count();
+    const int first = FList->First();
+    if (!FFilter.IsActive()) {
+        if (first > FBase) {
+            DropFrontLines(std::min(first - FBase, FLines));
+            FBase = first;
+        }
+        return std::max(0, count - FBase);
+    }
+    const auto kept = std::lower_bound(FMatches.begin(), FMatches.end(), first);
+    if (kept != FMatches.begin()) {
+        DropFrontLines(static_cast<int>(kept - FMatches.begin()));
+        FMatches.erase(FMatches.begin(), kept);
+    }
+    const int end = std::min(count, std::max(FScanned, first) + FilterScanPerCatchUp);
+    for (int i = std::max(FScanned, first); i < end; ++i) {
+        const TCorvexTraceItem* item = FList->Items(i);
+        if (item != nullptr && FFilter.Matches(*item))
+            FMatches.push_back(i);
+    }
+    FScanned = end;
+    return static_cast<int>(FMatches.size());
+}
+
+void TTraceView::DropFrontLines(int count) {
+    if (count <= 0)
+        return;
+    FDropped += count;
+    FLines -= count;
+    FAnchor = FAnchor - count < 0 ? -1 : FAnchor - count;
+    FCurrent = FCurrent - count < 0 ? -1 : FCurrent - count;
+    if (FAnchor < 0 || FCurrent < 0)
+        FAnchor = FCurrent = -1;
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(std::max(0, bar->value() - count));
+}
+
 void TTraceView::Clear() {
     FLines = 0;
+    FBase = 0;
+    FMatches.clear();
+    FScanned = 0;
+    // Still paused: arrivals count from now, in the list now bound.
+    FPauseCount = FPaused && FList != nullptr ? FList->Count() : 0;
     FAnchor = FCurrent = -1;
     UpdateScrollBars();
     viewport()->update();
@@ -56,15 +109,68 @@ void TTraceView::ScrollToEnd() {
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
+bool TTraceView::IsAtEnd() const {
+    return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
+
+void TTraceView::SetFilter(const TTraceFilter& filter) {
+    if (filter == FFilter)
+        return;
+    FFilter = filter;
+    FLines = 0;
+    FBase = FList != nullptr ? FList->First() : 0;
+    FMatches.clear();
+    FScanned = 0;
+    FAnchor = FCurrent = -1;
+    // A new filter shows its lines at once, paused or not.
+    FLines = CountLines();
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void TTraceView::SetPaused(bool paused) {
+    FPaused = paused;
+    FPauseCount = paused && FList != nullptr ? FList->Count() : 0;
+}
+
+int TTraceView::ArrivedSincePause() const {
+    if (!FPaused || FList == nullptr)
+        return 0;
+    return std::max(0, FList->Count() - FPauseCount);
+}
+
+bool TTraceView::Find(const TTraceQuery& query, bool forward) {
+    if (FList == nullptr || FLines == 0)
+        return false;
+    const int start =
+        FCurrent >= 0 ? FCurrent + (forward ? 1 : -1) : (forward ? FirstVisibleLine() : FLines - 1);
+    for (int k = start; k >= 0 && k < FLines; k += forward ? 1 : -1) {
+        const TCorvexTraceItem* item = FList->Items(EntryOf(k));
+        if (item == nullptr || !query.Matches(*item))
+            continue;
+        FAnchor = FCurrent = k;
+        QScrollBar* bar = verticalScrollBar();
+        if (k < bar->value() || k >= bar->value() + VisibleLineCount())
+            bar->setValue(k - VisibleLineCount() / 2);
+        viewport()->update();
+        return true;
+    }
+    return false;
+}
+
+int TTraceView::EntryOf(int line) const {
+    return FFilter.IsActive() ? FMatches[static_cast<std::size_t>(line)] : FBase + line;
+}
+
 QString TTraceView::LineText(int k) const {
     if (FList == nullptr || k < 0 || k >= FLines)
         return {};
-    const TCorvexTraceItem* item = FList->Items(k);
+    const TCorvexTraceItem* item = FList->Items(EntryOf(k));
     if (item == nullptr)
         return {};
     std::int64_t reference = FList->StartUs();
     if (FTimeFormat == TTraceTimeFormat::Delta) {
-        const TCorvexTraceItem* previous = FList->Items(k - 1);
+        const TCorvexTraceItem* previous = k > 0 ? FList->Items(EntryOf(k - 1)) : nullptr;
         reference = previous != nullptr ? previous->TimeUs : item->TimeUs;
     }
     return QString::fromStdString(item->GetText(FTimeFormat, reference));
@@ -171,8 +277,14 @@ void TTraceView::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void TTraceView::CopySelection() const {
+void TTraceView::CopySelection() {
     if (FAnchor < 0)
+        return;
+    const int count = SelectionEnd() - SelectionStart() + 1;
+    if (count > CopyQuestionLines &&
+        !TMessageBoxes::ask(
+            QStringLiteral("Copy %1 lines to the clipboard? This may take a while.").arg(count),
+            this))
         return;
     QStringList lines;
     for (int k = std::min(FAnchor, FCurrent); k <= std::max(FAnchor, FCurrent); ++k)

@@ -1,6 +1,7 @@
 #include "views/table_item.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #include "model/can_frame.h"
@@ -17,7 +18,13 @@ void TCorvexTableItem::Update(const TCanFrame& frame) {
     if (Count <
         std::numeric_limits<std::int32_t>::max()) // a counter that stops beats one that wraps
         ++Count;
-    Len = static_cast<std::int32_t>(std::min<std::uint32_t>(frame.Len, 8));
+    const auto length = static_cast<std::int32_t>(std::min<std::uint32_t>(frame.Len, 8));
+    for (std::int32_t i = 0; i < length; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (Count == 1 || i >= Len || Data[at] != frame.Data[at])
+            ByteChangedAt[at] = frame.TimeStamp;
+    }
+    Len = length;
     std::copy_n(frame.Data.begin(), Len, Data.begin());
     if (Count >= 2) {
         // Unsigned arithmetic: a wrapped tick counter still gives the right
@@ -27,8 +34,47 @@ void TCorvexTableItem::Update(const TCanFrame& frame) {
         const std::uint32_t smoothed =
             Count == 2 ? interval : (interval >> 3) + period - (period >> 3);
         Period = std::max(static_cast<std::int32_t>(smoothed), 0);
+        UpdateSpread(frame.TimeUs);
     }
     LastTimeStamp = frame.TimeStamp;
+    LastTimeUs = frame.TimeUs;
+}
+
+void TCorvexTableItem::UpdateSpread(std::int64_t timeUs) {
+    // A host clock set back gives a zero interval, not a huge one.
+    constexpr std::int64_t kUnitUs = 100;
+    const auto interval = static_cast<std::uint32_t>(std::clamp<std::int64_t>(
+        (timeUs - LastTimeUs) / kUnitUs, 0, std::numeric_limits<std::uint32_t>::max() / 16));
+    // In sixteenths the 1/8 steps lose nothing that shows: the smoothed
+    // value settles on a steady interval exactly.
+    const std::uint32_t scaled = interval * 16;
+    PeriodSixteenths =
+        Count == 2 ? scaled : PeriodSixteenths - (PeriodSixteenths >> 3) + (scaled >> 3);
+    PeriodMin = Count == 2 ? interval : std::min(PeriodMin, interval);
+    PeriodMax = Count == 2 ? interval : std::max(PeriodMax, interval);
+    const std::uint32_t distance =
+        scaled > PeriodSixteenths ? scaled - PeriodSixteenths : PeriodSixteenths - scaled;
+    // Moves 1/8 towards each distance, like the period itself.
+    JitterSixteenths =
+        Count == 2 ? 0 : JitterSixteenths - (JitterSixteenths >> 3) + (distance >> 3);
+}
+
+std::uint8_t TCorvexTableItem::ChangedBytes(std::uint32_t nowMs, std::uint32_t windowMs) const {
+    std::uint8_t mask = 0;
+    for (std::int32_t i = 0; i < Len; ++i)
+        if (nowMs - ByteChangedAt[static_cast<std::size_t>(i)] < windowMs)
+            mask = static_cast<std::uint8_t>(mask | 1u << i);
+    return mask;
+}
+
+std::string TCorvexTableItem::GetPeriodSpreadText() const {
+    if (Count < 2)
+        return {};
+    char text[128];
+    std::snprintf(text, sizeof text, "period %.1f ms  min %.1f ms  max %.1f ms  jitter %.2f ms",
+                  PeriodSixteenths / 160.0, PeriodMin / 10.0, PeriodMax / 10.0,
+                  JitterSixteenths / 160.0);
+    return text;
 }
 
 std::string TCorvexTableItem::GetColumnText(int column) const {

@@ -1,5 +1,8 @@
 #include "views/trace_list.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "model/can_frame.h"
 #include "platform/wall_clock.h"
 
@@ -62,7 +65,7 @@ TCorvexTraceList::Chunk* TCorvexTraceList::ChunkFor(std::size_t index) {
 // The chunks are freed after the lock is released: freeing a long trace takes
 // tens of milliseconds, and the receive thread must not wait for that.
 void TCorvexTraceList::Clear() {
-    std::vector<std::unique_ptr<Chunk>> chunks;
+    std::deque<std::unique_ptr<Chunk>> chunks;
     std::vector<std::unique_ptr<Directory>> directories;
     {
         std::lock_guard<std::mutex> lock(FAppendLock);
@@ -72,6 +75,52 @@ void TCorvexTraceList::Clear() {
         directories.swap(FDirectories);
     }
     FStartUs = platform::WallClockUs();
+    FFreedBelow = 0;
+}
+
+void TCorvexTraceList::SetLimit(std::size_t limit) {
+    FLimit = limit;
+}
+
+int TCorvexTraceList::First() const {
+    const std::size_t count = FCount.load(std::memory_order_acquire);
+    const std::size_t kept = FLimit != 0 && count > FLimit ? count - FLimit : 0;
+    return static_cast<int>(std::max(kept, FFreedBelow));
+}
+
+// Only whole chunks below First() go; the directory that the writer uses
+// stays, older copies go with them since no read is in progress.
+void TCorvexTraceList::Trim(int keepFrom) {
+    const std::size_t firstSlot =
+        static_cast<std::size_t>(std::max(0, std::min(First(), keepFrom))) / ChunkSize;
+    const std::size_t freedSlots = FFreedBelow / ChunkSize;
+    if (firstSlot <= freedSlots)
+        return;
+    std::vector<std::unique_ptr<Chunk>> chunks;
+    std::vector<std::unique_ptr<Directory>> directories;
+    {
+        std::lock_guard<std::mutex> lock(FAppendLock);
+        Directory* directory = FDirectory.load(std::memory_order_relaxed);
+        for (std::size_t slot = freedSlots; slot < firstSlot; ++slot) {
+            directory->Chunks[slot].store(nullptr, std::memory_order_relaxed);
+            chunks.push_back(std::move(FChunks.front()));
+            FChunks.pop_front();
+        }
+        if (FDirectories.size() > 1) {
+            directories.assign(std::make_move_iterator(FDirectories.begin()),
+                               std::make_move_iterator(FDirectories.end() - 1));
+            FDirectories.erase(FDirectories.begin(), FDirectories.end() - 1);
+        }
+    }
+    FFreedBelow = firstSlot * ChunkSize;
+}
+
+std::size_t TCorvexTraceList::MemoryBytes() const {
+    std::lock_guard<std::mutex> lock(FAppendLock);
+    std::size_t bytes = FChunks.size() * sizeof(Chunk);
+    for (const auto& directory : FDirectories)
+        bytes += directory->Capacity * sizeof(std::atomic<Chunk*>);
+    return bytes;
 }
 
 int TCorvexTraceList::Count() const {
@@ -79,7 +128,11 @@ int TCorvexTraceList::Count() const {
 }
 
 const TCorvexTraceItem* TCorvexTraceList::Items(int index) const {
-    if (index < 0)
+    return index < First() ? nullptr : Stored(index);
+}
+
+const TCorvexTraceItem* TCorvexTraceList::Stored(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) < FFreedBelow)
         return nullptr;
     const auto position = static_cast<std::size_t>(index);
     // The acquire load of the count makes the entry, its chunk and a

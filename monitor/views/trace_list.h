@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <deque>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -11,7 +13,7 @@
 class TCanFrame;
 
 // A channel's running record of received and transmitted frames, unbounded
-// until cleared.
+// until cleared unless a limit keeps only the newest entries.
 //
 // Shared: Add runs on the channel's receive and send threads; Count, Items
 // (and the entries' GetText) and Clear run on one reader thread, the
@@ -27,6 +29,10 @@ class TCanFrame;
 //    the chunks after releasing it. Clear runs on the reader thread, so no read is in progress;
 //    entry pointers obtained before a Clear are invalid after it, while an
 //    index held across a Clear simply names a newer entry or none.
+//  - A limit hides every entry older than the newest Limit(); Trim, on the
+//    reader thread like Clear, frees the chunks that hold only hidden
+//    entries. Indexes stay those of the whole record: First() is the oldest
+//    entry still kept.
 class TCorvexTraceList {
 public:
     // Entries per chunk: 8191 * 32 bytes plus the allocator's header fit in
@@ -43,13 +49,28 @@ public:
 
     void Add(const TCanFrame& frame, bool outgoing);
     void Clear();
+    // One past the newest entry: the number of entries added since the last Clear.
     int Count() const;
-    // The entry at the index (0 is the oldest), or nullptr outside 0..Count()-1.
+    // The entry at the index, or nullptr outside First()..Count()-1.
     const TCorvexTraceItem* Items(int index) const;
+    // The entry at the index as long as Trim has not freed it, hidden by the
+    // limit or not: for a reader that must see every entry, as a recording.
+    const TCorvexTraceItem* Stored(int index) const;
     // Wall-clock microseconds when the list was created or last cleared: the
     // start that "seconds since start" times count from. Set and read on the
     // reader thread.
     std::int64_t StartUs() const { return FStartUs; }
+
+    // Keeps only the newest `limit` entries; 0 keeps all. Reader thread.
+    void SetLimit(std::size_t limit);
+    std::size_t Limit() const { return FLimit; }
+    // The oldest entry kept; 0 without a limit. Reader thread.
+    int First() const;
+    // Frees the memory of entries older than First(), but none from `keepFrom`
+    // on, which a reader still has to see. Reader thread.
+    void Trim(int keepFrom = std::numeric_limits<int>::max());
+    // Bytes the entries take now. Reader thread.
+    std::size_t MemoryBytes() const;
 
 private:
     struct Chunk {
@@ -64,11 +85,15 @@ private:
     Chunk* ChunkFor(std::size_t index);
 
     std::int64_t FStartUs;
-    std::mutex FAppendLock; // serialises Add and Clear
+    mutable std::mutex FAppendLock; // serialises Add, Clear and Trim
     std::atomic<std::size_t> FCount{0};
     std::atomic<Directory*> FDirectory{nullptr};
     // Guarded by FAppendLock: every chunk and directory ever allocated since
     // the last Clear, freed by Clear and by destruction.
-    std::vector<std::unique_ptr<Chunk>> FChunks;
+    // Oldest first; Trim frees from the front.
+    std::deque<std::unique_ptr<Chunk>> FChunks;
     std::vector<std::unique_ptr<Directory>> FDirectories;
+    // Reader thread only.
+    std::size_t FLimit = 0;
+    std::size_t FFreedBelow = 0; // entries below this index have been freed
 };

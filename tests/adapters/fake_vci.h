@@ -99,6 +99,25 @@ public:
         return batch.Result;
     }
 
+    // What ReadCANStatus answers and fills in; guarded by FLock.
+    int32_t StatusResult = 1;
+    VciCanStatus Status{};
+    std::atomic<int> StatusCalls{0};
+    int32_t ReadCANStatus(uint32_t, uint32_t, uint32_t, VciCanStatus* status) override {
+        std::lock_guard<std::mutex> guard(FLock);
+        ++StatusCalls;
+        *status = Status;
+        return StatusResult;
+    }
+    int32_t ReadErrInfo(uint32_t, uint32_t, uint32_t, VciErrorInfo* info) override {
+        *info = VciErrorInfo{};
+        return 1;
+    }
+    void SetStatus(const VciCanStatus& status) {
+        std::lock_guard<std::mutex> guard(FLock);
+        Status = status;
+    }
+
     void QueueBatch(std::vector<VciCanFrame> records, int32_t result) {
         std::lock_guard<std::mutex> guard(FLock);
         FBatches.push_back({std::move(records), result});

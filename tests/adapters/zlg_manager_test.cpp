@@ -231,4 +231,36 @@ TEST_F(ZlgManagerTest, ExceptionInAChannelThreadIsReportedAndTheChannelFailed) {
     EXPECT_EQ(adapter.GetChannelFault(0), "");
 }
 
+TEST_F(ZlgManagerTest, AnOpenChannelReportsItsControllerAndTotals) {
+    VciCanStatus status{};
+    status.statusCode = 0x80;
+    status.registerImage[1] = 255;
+    FVci.SetStatus(status);
+    VciCanFrame record{};
+    record.canId = 0x123;
+    record.length = 8;
+    FVci.QueueBatch({record, record, record});
+    CAdapterZlg adapter(FVci);
+    EXPECT_FALSE(adapter.GetControllerStatus(0).Valid) << "closed";
+    ASSERT_TRUE(adapter.OpenChannel(0));
+    ASSERT_TRUE(WaitUntil([&] { return adapter.GetControllerStatus(0).Valid; }));
+    EXPECT_EQ(adapter.GetControllerStatus(0).State, TControllerState::BusOff);
+    EXPECT_EQ(adapter.GetControllerStatus(0).TransmitErrors, 255);
+    ASSERT_TRUE(WaitUntil([&] { return adapter.GetBusCounters(0)->Snapshot().Received == 3; }));
+    EXPECT_EQ(adapter.GetBusCounters(0)->Snapshot().Bits, 3u * 135u) << "standard, 8 bytes";
+
+    // The send thread counts what the library took.
+    TCanFrame frame;
+    frame.IsStandard = true;
+    adapter.Manager().GetChannel(0)->SendFrame(frame);
+    ASSERT_TRUE(WaitUntil([&] { return adapter.GetBusCounters(0)->Snapshot().Sent == 1; }));
+    EXPECT_EQ(adapter.GetBusCounters(0)->Snapshot().Bits, 3u * 135u + 55u);
+
+    adapter.CloseChannel(0);
+    EXPECT_FALSE(adapter.GetControllerStatus(0).Valid);
+    ASSERT_TRUE(adapter.OpenChannel(0));
+    EXPECT_EQ(adapter.GetBusCounters(0)->Snapshot().Received, 0u) << "totals start at opening";
+    adapter.CloseChannel(0);
+}
+
 } // namespace

@@ -49,8 +49,9 @@ inline std::uint32_t word(const std::vector<std::uint8_t>& packet, std::size_t i
 }
 
 struct Harness {
-    explicit Harness(bool oneBus = true, bool timing = true, std::size_t receiveCapacity = 4096)
-        : adapter(settings(receiveCapacity), log) {
+    explicit Harness(bool oneBus = true, bool timing = true, std::size_t receiveCapacity = 4096,
+                     std::array<ControllerFaults, 2> faults = {})
+        : adapter(settings(receiveCapacity, faults), log) {
         const int busCount = oneBus ? 1 : 2;
         for (int b = 0; b < busCount; ++b)
             buses.push_back(std::make_unique<CanBus>(b, timing, clock));
@@ -63,9 +64,11 @@ struct Harness {
             bus->stop();
     }
 
-    static AdapterSettings settings(std::size_t receiveCapacity) {
+    static AdapterSettings settings(std::size_t receiveCapacity,
+                                    const std::array<ControllerFaults, 2>& faults) {
         AdapterSettings s;
         s.receiveCapacity = receiveCapacity;
+        s.controllerFaults = faults;
         return s;
     }
 

@@ -147,7 +147,7 @@ TEST(Adapter, ReceiveCountAndOverrunsShowInReplies) {
         status = h.query(1, {11});
     } while (word(status, 5) < 3 && std::chrono::steady_clock::now() < deadline);
     EXPECT_EQ(word(status, 5), 3u);           // overruns, full count
-    EXPECT_EQ(word(status, 9), 3u);           // overruns, saturated byte
+    EXPECT_EQ(word(status, 9), 0u);           // overruns, bits 8-15
     EXPECT_EQ(word(status, 1) & 0x03, 0x03u); // frames waiting, data overrun
     EXPECT_EQ(word(status, 7), 0x00u);
     EXPECT_EQ(word(status, 8), 0x14u);
@@ -156,6 +156,66 @@ TEST(Adapter, ReceiveCountAndOverrunsShowInReplies) {
     h.write(0x04, command({5})); // clear buffer
     EXPECT_EQ(word(h.query(1, {10}), 1), 0u);
     EXPECT_EQ(word(h.query(1, {11}), 1) & 0x03, 0u);
+}
+
+TEST(Adapter, ControllerConditionsShowInTheStatusReply) {
+    ControllerFaults warned;
+    warned.receiveErrors = 100;
+    warned.transmitErrors = 7;
+    warned.errorPassive = true;
+    ControllerFaults off;
+    off.busOff = true;
+    Harness h(true, false, 4096, {warned, off});
+    h.startBuses();
+    h.startChannel(0);
+    h.startChannel(1);
+
+    const auto first = h.query(0, {11});
+    EXPECT_EQ(word(first, 3), 100u);
+    EXPECT_EQ(word(first, 4), 128u) << "error-passive raises the transmit counter";
+    EXPECT_EQ(word(first, 1) & 0xC0, 0x40u) << "error warning, not bus-off";
+
+    const auto second = h.query(1, {11});
+    EXPECT_EQ(word(second, 3), 0u);
+    EXPECT_EQ(word(second, 4), 255u);
+    EXPECT_EQ(word(second, 1) & 0xC0, 0xC0u) << "error warning and bus-off";
+
+    // A bus-off controller neither sends nor receives.
+    h.write(0x03, hostBlocks({testFrame(0x10, 1), testFrame(0x11, 2)}));
+    h.write(0x01, hostBlocks({testFrame(0x20, 3)}));
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (h.adapter.channel(0).status().transmitted < 1 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    const ChannelStatus s0 = h.adapter.channel(0).status();
+    const ChannelStatus s1 = h.adapter.channel(1).status();
+    EXPECT_EQ(s0.transmitted, 1u);
+    EXPECT_EQ(s0.received, 0u);
+    EXPECT_EQ(s1.discarded, 2u);
+    EXPECT_EQ(s1.received + s1.overruns, 0u);
+}
+
+TEST(Adapter, InjectedOverrunsCountInSixteenBitsOverTwoWords) {
+    ControllerFaults lossy;
+    lossy.overrunEvery = 3;
+    Harness h(true, false, 4096, {ControllerFaults{}, lossy});
+    h.startBuses();
+    h.startChannel(0);
+    h.startChannel(1);
+    std::vector<CanFrame> frames;
+    for (std::uint32_t i = 0; i < 960; ++i)
+        frames.push_back(testFrame(0x100, i));
+    for (std::size_t at = 0; at < frames.size(); at += 48)
+        h.write(0x01,
+                hostBlocks({frames.begin() + static_cast<std::ptrdiff_t>(at),
+                            frames.begin() + static_cast<std::ptrdiff_t>(at + 48)}),
+                10s);
+    const auto received = h.receive(1, 640);
+    EXPECT_EQ(received.size(), 640u);
+    const auto status = h.query(1, {11});
+    EXPECT_EQ(word(status, 5), 320u);
+    EXPECT_EQ(word(status, 9), 320u >> 8);
+    EXPECT_EQ(word(status, 1) & 0x02, 0x02u) << "data overrun";
 }
 
 TEST(Adapter, StatusReplyReportsMode) {

@@ -89,6 +89,32 @@ TEST(Options, RejectsBadCommandLinesWithAReason) {
     }
 }
 
+TEST(Options, ControllerConditionsApplyToOneChannelOrBoth) {
+    const auto o = parse({"--rx-errors", "97", "--tx-errors=12@1", "--error-passive", "0",
+                          "--bus-off", "1", "--overrun-every", "50@0"})
+                       .value();
+    const auto& c0 = o.adapter.controllerFaults[0];
+    const auto& c1 = o.adapter.controllerFaults[1];
+    EXPECT_EQ(c0.receiveErrors, 97);
+    EXPECT_EQ(c1.receiveErrors, 97);
+    EXPECT_EQ(c0.transmitErrors, 0);
+    EXPECT_EQ(c1.transmitErrors, 12);
+    EXPECT_TRUE(c0.errorPassive);
+    EXPECT_FALSE(c1.errorPassive);
+    EXPECT_FALSE(c0.busOff);
+    EXPECT_TRUE(c1.busOff);
+    EXPECT_EQ(c0.overrunEvery, 50u);
+    EXPECT_EQ(c1.overrunEvery, 0u);
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--rx-errors", "256"},
+                                                {"--tx-errors", "1@2"},
+                                                {"--bus-off", "2"},
+                                                {"--overrun-every", "0"},
+                                                {"--error-passive", "x"}}) {
+        EXPECT_FALSE(parse(bad)) << bad[0] << " " << bad[1];
+    }
+}
+
 TEST(Options, HelpMentionsEveryOption) {
     const std::string help = helpText();
     for (const auto& name : optionNames())

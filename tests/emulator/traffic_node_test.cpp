@@ -62,6 +62,20 @@ TEST(FloodNode, FramesCarryASequenceAndItsComplement) {
     }
 }
 
+TEST(FloodNode, ShortFramesKeepWhatFitsOfTheSequence) {
+    FloodNode empty(100, 0);
+    EXPECT_EQ(empty.pendingFrame().length, 0);
+    EXPECT_EQ(empty.pendingFrame().data, (std::array<std::uint8_t, 8>{}));
+    FloodNode two(100, 2);
+    const Clock::time_point t0{};
+    two.idle(t0);
+    for (int i = 0; i < 0x102; ++i)
+        two.sent(t0, t0 + 55us);
+    const CanFrame f = two.pendingFrame();
+    EXPECT_EQ(f.length, 2);
+    EXPECT_EQ(f.data, (std::array<std::uint8_t, 8>{0x02, 0x01}));
+}
+
 TEST(PeriodicNode, KeepsItsPeriodAndUpdatesItsData) {
     CanFrame frame;
     frame.id = 0x100;

@@ -72,7 +72,10 @@ int main(int argc, char* argv[]) {
     guitest::RemoveStoredFiles();
     WriteTransmitList();
     tessel::test::DeviceDir deviceDir;
-    tessel::test::EmuProcess emu(deviceDir, "screens", {"--demo", "--separate-buses"});
+    // Channel 2 error-passive and losing a frame now and then, for the status bar.
+    tessel::test::EmuProcess emu(
+        deviceDir, "screens",
+        {"--demo", "--separate-buses", "--tx-errors", "130@1", "--overrun-every", "40@1"});
 
     auto window = std::make_unique<TfmMain>();
     window->show();

@@ -186,31 +186,37 @@ TEST(TraceRecorder, FeedHandsOverNewEntriesOfBothChannelsAndSavedTracesMergeByTi
 
 // A queue far smaller than the backlog: each feed hands over only what fits
 // and leaves the rest in the trace list, so a writer that falls behind loses
-// nothing.
+// nothing, even when the trace's memory limit hides those entries from view.
 TEST(TraceRecorder, FeedWaitsInTheTraceListWhileTheQueueIsFull) {
     TCorvexTraceList trace;
+    trace.SetLimit(100);
     const std::string path = TempPath("recorder-backlog");
     std::string error;
-    auto recorder = TTraceRecorder::Start(path, canlog::Format::Csv, 0, error, 16);
+    auto recorder = TTraceRecorder::Start(path, canlog::Format::Csv, 0, error, 4096);
     ASSERT_TRUE(recorder) << error;
     TTraceRecordingFeed feed(*recorder, {&trace});
     TCanFrame frame;
     frame.IsStandard = true;
-    for (std::uint32_t i = 0; i < 1000; ++i) {
+    const std::uint32_t total = 3 * TCorvexTraceList::ChunkSize + 5;
+    for (std::uint32_t i = 0; i < total; ++i) {
         frame.Id = i & 0x7FF;
         frame.TimeUs = i;
         trace.Add(frame, false);
     }
     const bool caughtUp = tessel::test::WaitUntil([&] {
         feed.Feed();
-        return recorder->FramesWritten() == 1000;
+        trace.Trim(feed.Pending(&trace));
+        return recorder->FramesWritten() == total;
     });
     EXPECT_TRUE(caughtUp);
     EXPECT_EQ(recorder->FramesDropped(), 0u);
+    EXPECT_LE(trace.MemoryBytes(),
+              2 * sizeof(TCorvexTraceItem) * TCorvexTraceList::ChunkSize + 4096)
+        << "once recorded, the chunks that hold only hidden entries are freed";
     ASSERT_TRUE(recorder->Stop());
     const auto recorded = ReadBack(path).frames;
-    ASSERT_EQ(recorded.size(), 1000u);
-    for (std::uint32_t i = 0; i < 1000; ++i)
-        EXPECT_EQ(recorded[i].id, i & 0x7FF) << "frame " << i;
+    ASSERT_EQ(recorded.size(), total);
+    for (std::uint32_t i = 0; i < total; ++i)
+        ASSERT_EQ(recorded[i].id, i & 0x7FF) << "frame " << i;
     std::filesystem::remove(path);
 }
