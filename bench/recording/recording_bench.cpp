@@ -136,7 +136,6 @@ void MonitorPhase(const tessel::test::DeviceDir& dir, int seconds) {
         return std::int64_t(adapter.GetTraceList(0)->Count()) + adapter.GetTraceList(1)->Count();
     };
     for (bool recording : {false, true}) {
-        const std::int64_t tracedBefore = traced();
         std::unique_ptr<TTraceRecorder> recorder;
         std::unique_ptr<TTraceRecordingFeed> feed;
         std::string error;
@@ -151,6 +150,9 @@ void MonitorPhase(const tessel::test::DeviceDir& dir, int seconds) {
                 *recorder,
                 std::vector<TCorvexTraceList*>{adapter.GetTraceList(0), adapter.GetTraceList(1)});
         }
+        // Counted from the moment the feed starts: what came before is not the
+        // recording's.
+        const std::int64_t tracedBefore = traced();
         std::printf("monitor, both channels, %s, %d s:\n",
                     recording ? "recording" : "not recording", seconds);
         const double cpuBefore = CpuSeconds();
@@ -186,12 +188,13 @@ void MonitorPhase(const tessel::test::DeviceDir& dir, int seconds) {
         if (recorder) {
             feed->Feed();
             const bool ok = recorder->Stop();
-            std::printf("  recorded %llu of %lld frames traced since the start, dropped %llu, "
-                        "%llu MiB, %s\n",
-                        (unsigned long long)recorder->FramesWritten(), (long long)frames,
-                        (unsigned long long)recorder->FramesDropped(),
-                        (unsigned long long)(recorder->BytesWritten() >> 20),
-                        ok ? "written" : "WRITE FAILED");
+            std::printf(
+                "  recorded %llu frames, %lld traced since the recording started, dropped %llu, "
+                "%llu MiB, %s\n",
+                (unsigned long long)recorder->FramesWritten(), (long long)frames,
+                (unsigned long long)recorder->FramesDropped(),
+                (unsigned long long)(recorder->BytesWritten() >> 20),
+                ok ? "written" : "WRITE FAILED");
         }
     }
     std::printf("adapter overruns since its start: channel 0 %u, channel 1 %u (255 = 255 or "
