@@ -30,6 +30,8 @@ constexpr auto kPollTime = std::chrono::milliseconds(200);
 // How often a frame packet the transmit buffer had no room for is tried
 // again; the bus frees room for a packet's frames within a few milliseconds.
 constexpr auto kHeldPacketRetry = std::chrono::milliseconds(2);
+// The longest a descriptor request waits for the out-endpoint thread.
+constexpr auto kCatchUpLimit = std::chrono::milliseconds(500);
 // What interrupts a thread blocked in a transfer when it has to end.
 constexpr int kWakeSignal = SIGUSR1;
 constexpr std::uint8_t kConfigurationValue = 1;
@@ -253,6 +255,7 @@ void GadgetFsServer::handleSetup(const usb_ctrlrequest& setup) {
     const bool in = (setup.bRequestType & USB_DIR_IN) != 0;
     const std::uint16_t value = setup.wValue;
     if (setup.bRequest == USB_REQ_GET_DESCRIPTOR && in) {
+        awaitOutPackets();
         const auto descriptor =
             adapter_.descriptor(static_cast<std::uint8_t>(value >> 8),
                                 static_cast<std::uint8_t>(value), setup.wIndex, setup.wLength);
@@ -367,6 +370,14 @@ void GadgetFsServer::serveOut(const std::vector<OutPipe>& pipes) {
             if (!reads.armed(i) && Clock::now() >= restAfterFailure[i] && !reads.arm(i))
                 restAfterFailure[i] = Clock::now() + kPollTime;
         }
+        std::uint64_t catchUp = 0;
+        {
+            std::lock_guard lock(catchUpMutex_);
+            if (catchUpsAsked_ > catchUpsDone_)
+                catchUp = catchUpsAsked_;
+        }
+        if (catchUp != 0)
+            wait = std::chrono::milliseconds(0); // only what has arrived
         for (const OrderedReads::Packet& packet : reads.wait(wait)) {
             const std::uint8_t endpoint = pipes[packet.file].address;
             if (packet.result < 0) {
@@ -377,7 +388,27 @@ void GadgetFsServer::serveOut(const std::vector<OutPipe>& pipes) {
                 held[packet.file].emplace(packet.bytes.begin(), packet.bytes.end());
             }
         }
+        if (catchUp != 0) {
+            std::lock_guard lock(catchUpMutex_);
+            catchUpsDone_ = catchUp;
+            caughtUp_.notify_all();
+        }
     }
+    // Nobody waits for a thread that has ended.
+    std::lock_guard lock(catchUpMutex_);
+    catchUpsDone_ = catchUpsAsked_;
+    caughtUp_.notify_all();
+}
+
+void GadgetFsServer::awaitOutPackets() {
+    if (!outThread_.joinable())
+        return;
+    std::unique_lock lock(catchUpMutex_);
+    const std::uint64_t ticket = ++catchUpsAsked_;
+    // The signal cuts the thread's wait for packets short; if it comes just
+    // before that wait, the wait's own time-out ends it.
+    ::pthread_kill(outThread_.native_handle(), kWakeSignal);
+    caughtUp_.wait_for(lock, kCatchUpLimit, [&] { return catchUpsDone_ >= ticket; });
 }
 
 bool GadgetFsServer::takeOutPacket(std::uint8_t endpoint, std::span<const std::uint8_t> packet) {

@@ -17,6 +17,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <linux/usb/ch9.h>
@@ -82,6 +83,10 @@ private:
         int fd = -1;
     };
     void serveOut(const std::vector<OutPipe>& pipes);
+    // Control thread: waits until the out-endpoint thread has handled every
+    // packet the kernel has taken from the host so far, so that a descriptor
+    // shows a device code written just before.
+    void awaitOutPackets();
     // Hands one packet to the adapter; false, taking nothing, while the
     // frames it carries do not fit into the channel's transmit buffer.
     bool takeOutPacket(std::uint8_t endpoint, std::span<const std::uint8_t> packet);
@@ -105,6 +110,13 @@ private:
     std::vector<Endpoint> endpoints_; // in-endpoints have a thread each
     std::thread outThread_;           // serves every out-endpoint
     bool configured_ = false;
+
+    // Catch-up requests of the control thread to the out-endpoint thread:
+    // how many were asked and how many done. Guarded by catchUpMutex_.
+    std::mutex catchUpMutex_;
+    std::condition_variable caughtUp_;
+    std::uint64_t catchUpsAsked_ = 0;
+    std::uint64_t catchUpsDone_ = 0;
     std::atomic<int> endpointsRunning_{0};
     std::atomic<bool> endpointsEnding_{false};
 
