@@ -15,6 +15,7 @@
 #include "byte_order.h"
 #include "descriptors.h"
 #include "frame_block.h"
+#include "ordered_reads.h"
 
 namespace emu {
 namespace {
@@ -24,11 +25,13 @@ constexpr std::uint16_t kMaxPacket = 64;
 // The most the host asks for in one frame read: 16 blocks.
 constexpr std::uint32_t kLongestFrameRead = 16 * kBlockSize;
 // How long an endpoint thread waits on the adapter before it looks at the
-// stop flags again.
+// stop flags again; also how long a failed out-endpoint rests.
 constexpr auto kPollTime = std::chrono::milliseconds(200);
-// A frame block the host sent is never dropped: its write waits for
-// transmit room until the emulator stops.
-constexpr auto kNoDeadline = std::chrono::hours(24);
+// How often a frame packet the transmit buffer had no room for is tried
+// again; the bus frees room for a packet's frames within a few milliseconds.
+constexpr auto kHeldPacketRetry = std::chrono::milliseconds(2);
+// The longest a descriptor request waits for the out-endpoint thread.
+constexpr auto kCatchUpLimit = std::chrono::milliseconds(500);
 // What interrupts a thread blocked in a transfer when it has to end.
 constexpr int kWakeSignal = SIGUSR1;
 constexpr std::uint8_t kConfigurationValue = 1;
@@ -62,13 +65,13 @@ void dropTrailingEmptyBlocks(std::vector<std::uint8_t>& bytes) {
         bytes.resize(bytes.size() - kBlockSize);
 }
 
-// The channel whose frames frame-in pipe 0x81 or 0x83 carries.
+// The channel whose frames frame pipe 0x01/0x81 or 0x03/0x83 carries.
 int frameChannel(std::uint8_t endpoint) {
-    return endpoint == 0x81 ? 0 : 1;
+    return (endpoint & 0x7F) == 1 ? 0 : 1;
 }
 
 // Frames in whole blocks of a frame transfer, as their count bytes say.
-std::size_t framesIn(const std::vector<std::uint8_t>& bytes) {
+std::size_t framesIn(std::span<const std::uint8_t> bytes) {
     std::size_t frames = 0;
     for (std::size_t at = 0; at + kBlockSize <= bytes.size(); at += kBlockSize)
         frames += std::min<std::size_t>(bytes[at], kFramesPerBlock);
@@ -205,6 +208,13 @@ void GadgetFsServer::stop() {
         return;
     stopping_ = true;
     adapter_.shutdown();
+    // Disconnect first: the controller then ends the packet reads still
+    // queued, which the out-endpoint thread cannot cancel itself. The
+    // controller's file is released, and the device unbound, once the control
+    // thread leaves its last call on it.
+    const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    ::dup2(nothing, control_);
+    ::close(nothing);
     while (controlRunning_) {
         ::pthread_kill(controlThread_.native_handle(), kWakeSignal);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -227,8 +237,9 @@ void GadgetFsServer::serveControl() {
                 log_.print("USB host connected");
                 break;
             case GADGETFS_DISCONNECT:
+                // The endpoints stay as they are for the host's return:
+                // the controller has ended their transfers.
                 log_.print("USB host disconnected");
-                deconfigure();
                 break;
             case GADGETFS_SETUP:
                 handleSetup(events[i].u.setup);
@@ -244,14 +255,15 @@ void GadgetFsServer::handleSetup(const usb_ctrlrequest& setup) {
     const bool in = (setup.bRequestType & USB_DIR_IN) != 0;
     const std::uint16_t value = setup.wValue;
     if (setup.bRequest == USB_REQ_GET_DESCRIPTOR && in) {
+        awaitOutPackets();
         const auto descriptor =
             adapter_.descriptor(static_cast<std::uint8_t>(value >> 8),
                                 static_cast<std::uint8_t>(value), setup.wIndex, setup.wLength);
         if (descriptor && ::write(control_, descriptor->data(), descriptor->size()) >= 0)
             return;
     } else if (setup.bRequest == USB_REQ_SET_CONFIGURATION && !in) {
-        deconfigure();
-        if (value == kConfigurationValue)
+        // Configured once, the endpoints serve until the emulator stops.
+        if (value == kConfigurationValue && !configured_)
             configure();
         (void)!::read(control_, nullptr, 0); // status stage
         return;
@@ -267,6 +279,7 @@ void GadgetFsServer::handleSetup(const usb_ctrlrequest& setup) {
 }
 
 void GadgetFsServer::configure() {
+    std::vector<OutPipe> outPipes;
     for (Endpoint& e : endpoints_) {
         e.fd = ::open(e.path.c_str(), O_RDWR | O_CLOEXEC);
         std::vector<std::uint8_t> config{
@@ -278,17 +291,26 @@ void GadgetFsServer::configure() {
                        std::strerror(errno));
             continue;
         }
+        if (isOutEndpoint(e.address)) {
+            outPipes.push_back({e.address, e.fd});
+            continue;
+        }
         ++endpointsRunning_;
         const std::uint8_t address = e.address;
         const int fd = e.fd;
         e.thread = std::thread([this, address, fd] {
-            if (isInEndpoint(address))
-                serveIn(address, fd);
-            else
-                serveOut(address, fd);
+            serveIn(address, fd);
             --endpointsRunning_;
         });
     }
+    if (!outPipes.empty()) {
+        ++endpointsRunning_;
+        outThread_ = std::thread([this, outPipes] {
+            serveOut(outPipes);
+            --endpointsRunning_;
+        });
+    }
+    configured_ = true;
     log_.print("USB host configured the adapter");
 }
 
@@ -302,8 +324,12 @@ void GadgetFsServer::deconfigure() {
             if (e.thread.joinable())
                 ::pthread_kill(e.thread.native_handle(), kWakeSignal);
         }
+        if (outThread_.joinable())
+            ::pthread_kill(outThread_.native_handle(), kWakeSignal);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    if (outThread_.joinable())
+        outThread_.join();
     for (Endpoint& e : endpoints_) {
         if (e.thread.joinable())
             e.thread.join();
@@ -312,23 +338,88 @@ void GadgetFsServer::deconfigure() {
         e.fd = -1;
     }
     endpointsEnding_ = false;
+    configured_ = false;
 }
 
-void GadgetFsServer::serveOut(std::uint8_t endpoint, int fd) {
+void GadgetFsServer::serveOut(const std::vector<OutPipe>& pipes) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<int> files;
+    for (const OutPipe& pipe : pipes)
+        files.push_back(pipe.fd);
     // One packet per read: the host sends no closing short packet after a
     // transfer of whole blocks, so a longer read would wait for the next one.
-    std::uint8_t packet[kMaxPacket];
-    while (!ending()) {
-        const ssize_t got = ::read(fd, packet, sizeof packet);
-        if (got < 0) {
-            if (errno != EINTR)
-                std::this_thread::sleep_for(kPollTime);
-            continue;
-        }
-        if (got > 0)
-            adapter_.write(endpoint, std::span(packet, static_cast<std::size_t>(got)),
-                           std::chrono::steady_clock::now() + kNoDeadline);
+    OrderedReads reads(files, kMaxPacket);
+    if (!reads.valid()) {
+        log_.print(std::string("out-pipes: no asynchronous I/O: ") + std::strerror(errno));
+        return;
     }
+    // Per pipe: a frame packet waiting for transmit room, during which the
+    // pipe takes no more packets (the host's next ones wait, as for a busy
+    // adapter); and when a pipe whose read failed is tried again.
+    std::vector<std::optional<std::vector<std::uint8_t>>> held(pipes.size());
+    std::vector<Clock::time_point> restAfterFailure(pipes.size());
+    while (!ending()) {
+        std::chrono::milliseconds wait = kPollTime;
+        for (std::size_t i = 0; i < pipes.size(); ++i) {
+            if (held[i] && takeOutPacket(pipes[i].address, *held[i]))
+                held[i].reset();
+            if (held[i]) {
+                wait = std::min(wait, kHeldPacketRetry);
+                continue;
+            }
+            if (!reads.armed(i) && Clock::now() >= restAfterFailure[i] && !reads.arm(i))
+                restAfterFailure[i] = Clock::now() + kPollTime;
+        }
+        std::uint64_t catchUp = 0;
+        {
+            std::lock_guard lock(catchUpMutex_);
+            if (catchUpsAsked_ > catchUpsDone_)
+                catchUp = catchUpsAsked_;
+        }
+        if (catchUp != 0)
+            wait = std::chrono::milliseconds(0); // only what has arrived
+        for (const OrderedReads::Packet& packet : reads.wait(wait)) {
+            const std::uint8_t endpoint = pipes[packet.file].address;
+            if (packet.result < 0) {
+                log_.print("pipe " + endpointName(endpoint) + ": " +
+                           std::strerror(static_cast<int>(-packet.result)));
+                restAfterFailure[packet.file] = Clock::now() + kPollTime;
+            } else if (!takeOutPacket(endpoint, packet.bytes)) {
+                held[packet.file].emplace(packet.bytes.begin(), packet.bytes.end());
+            }
+        }
+        if (catchUp != 0) {
+            std::lock_guard lock(catchUpMutex_);
+            catchUpsDone_ = catchUp;
+            caughtUp_.notify_all();
+        }
+    }
+    // Nobody waits for a thread that has ended.
+    std::lock_guard lock(catchUpMutex_);
+    catchUpsDone_ = catchUpsAsked_;
+    caughtUp_.notify_all();
+}
+
+void GadgetFsServer::awaitOutPackets() {
+    if (!outThread_.joinable())
+        return;
+    std::unique_lock lock(catchUpMutex_);
+    const std::uint64_t ticket = ++catchUpsAsked_;
+    // The signal cuts the thread's wait for packets short; if it comes just
+    // before that wait, the wait's own time-out ends it.
+    ::pthread_kill(outThread_.native_handle(), kWakeSignal);
+    caughtUp_.wait_for(lock, kCatchUpLimit, [&] { return catchUpsDone_ >= ticket; });
+}
+
+bool GadgetFsServer::takeOutPacket(std::uint8_t endpoint, std::span<const std::uint8_t> packet) {
+    // This thread alone queues frames and the bus only takes them away, so
+    // room seen here is still there for the write.
+    if (isFramePipe(endpoint) &&
+        adapter_.channel(frameChannel(endpoint)).status().transmitWaiting + framesIn(packet) >
+            Channel::kTransmitCapacity)
+        return false;
+    adapter_.write(endpoint, packet, std::chrono::steady_clock::now());
+    return true;
 }
 
 void GadgetFsServer::dropFramesInFlight(int channel) {

@@ -2,10 +2,14 @@
 
 // Serves the virtual adapter as a real USB device through gadgetfs (Linux,
 // as root): the adapter's own device descriptor and strings, one full-speed
-// vendor interface with bulk endpoints 0x01-0x06 out and 0x81-0x86 in, each
-// moved by its own thread between its endpoint file and the adapter model.
+// vendor interface with bulk endpoints 0x01-0x06 out and 0x81-0x86 in.
 // gadgetfs leaves the endpoint addresses to us, so they are the adapter's
 // whatever the device controller calls its endpoints.
+//
+// Like the adapter's firmware, one thread takes the host's packets from all
+// out-endpoints in the order the host sent them: a channel started by a
+// command is running before frames sent after that command reach it. Each
+// in-endpoint has a thread of its own.
 //
 // Threads: open(), start() and stop() on the main thread. The control thread
 // answers ep0 and starts and ends the endpoint threads when the host sets or
@@ -13,12 +17,14 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <linux/usb/ch9.h>
 #include <mutex>
 #include <optional>
 #include <pthread.h>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,9 +74,22 @@ private:
     void handleSetup(const usb_ctrlrequest& setup);
     // Opens and enables the endpoint files and starts their threads.
     void configure();
-    // Ends the endpoint threads and closes their files (and so disables them).
+    // Ends the endpoint threads and closes their files; after the device was
+    // disconnected only, as packet reads the out-endpoint thread has queued
+    // end with the connection.
     void deconfigure();
-    void serveOut(std::uint8_t endpoint, int fd);
+    struct OutPipe {
+        std::uint8_t address = 0;
+        int fd = -1;
+    };
+    void serveOut(const std::vector<OutPipe>& pipes);
+    // Control thread: waits until the out-endpoint thread has handled every
+    // packet the kernel has taken from the host so far, so that a descriptor
+    // shows a device code written just before.
+    void awaitOutPackets();
+    // Hands one packet to the adapter; false, taking nothing, while the
+    // frames it carries do not fit into the channel's transmit buffer.
+    bool takeOutPacket(std::uint8_t endpoint, std::span<const std::uint8_t> packet);
     void serveIn(std::uint8_t endpoint, int fd);
     // Waits until the host has fetched all of `bytes`; false when ending.
     bool sendAll(int fd, const std::vector<std::uint8_t>& bytes, std::uint8_t endpoint);
@@ -88,7 +107,16 @@ private:
     std::atomic<bool> controlRunning_{false};
     std::atomic<bool> stopping_{false};
     // Owned by the control thread once it runs: files, threads and flags.
-    std::vector<Endpoint> endpoints_;
+    std::vector<Endpoint> endpoints_; // in-endpoints have a thread each
+    std::thread outThread_;           // serves every out-endpoint
+    bool configured_ = false;
+
+    // Catch-up requests of the control thread to the out-endpoint thread:
+    // how many were asked and how many done. Guarded by catchUpMutex_.
+    std::mutex catchUpMutex_;
+    std::condition_variable caughtUp_;
+    std::uint64_t catchUpsAsked_ = 0;
+    std::uint64_t catchUpsDone_ = 0;
     std::atomic<int> endpointsRunning_{0};
     std::atomic<bool> endpointsEnding_{false};
 

@@ -75,7 +75,7 @@ chmod +x "$stage/init"
 
 log=$guest/console.log
 echo "== booting $kernel with the gadget tests"
-timeout 570 qemu-system-x86_64 -machine q35 -accel tcg -cpu max -smp 2 -m 1024 \
+timeout 570 qemu-system-x86_64 -machine q35 -accel tcg -cpu max -smp 1 -m 1024 \
   -kernel "$kernel" -initrd "$guest/initramfs.gz" \
   -append "console=ttyS0 quiet panic=-1" \
   -nographic -no-reboot -serial mon:stdio </dev/null | tee "$log" || true

@@ -33,4 +33,5 @@ echo "== Debian packages"
 scripts/test-packages.sh
 echo "== fuzzing"
 scripts/fuzz.sh
+scripts/test-gadget.sh
 echo "all test suites passed"

@@ -77,6 +77,25 @@ TEST_F(BusE2E, TransmitBatchesArriveOnTheOtherChannel) {
     expectSameFrames(receiveFrames(0, 0, 5), back);
 }
 
+TEST_F(BusE2E, FramesSentRightAfterAStartMeetStartedChannels) {
+    // The adapter takes commands and frames in the order they were sent,
+    // whatever pipes carried them: frames sent at once after the start of
+    // both channels go out on a running channel and reach a running one.
+    emu_.emplace(dir_, "bus");
+    ASSERT_EQ(VCI_OpenDevice(4, 0, 0), 1);
+    for (uint32_t round = 0; round < 12; ++round) {
+        ASSERT_TRUE(startChannel(0, 0));
+        ASSERT_TRUE(startChannel(0, 1));
+        const auto frames = numbered(4, 0x100 + 4 * round);
+        ASSERT_EQ(VCI_Transmit(4, 0, 0, frames.data(), 4), 4);
+        expectSameFrames(receiveFrames(0, 1, 4), frames);
+        ASSERT_EQ(VCI_ResetCAN(4, 0, 0), 1);
+        ASSERT_EQ(VCI_ResetCAN(4, 0, 1), 1);
+        if (HasFailure())
+            return;
+    }
+}
+
 TEST_F(BusE2E, WriteTimingOutStopsTransmitAfterTheFirstBatch) {
     if (overUsb())
         GTEST_SKIP() << "write stalls are injected per link request";
