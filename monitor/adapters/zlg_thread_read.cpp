@@ -74,8 +74,11 @@ uint32_t TZlgThreadRead::TrackPoll(int32_t result, uint32_t elapsedMs) {
     if (result >= 0 || elapsedMs >= FastFailureMs) {
         // Frames, or a read that waited out its time-out: the adapter answers.
         FFailing = false;
-        if (FAdapterLost.exchange(false, std::memory_order_acq_rel)) {
+        // The log line comes before the flag changes, so whoever sees the
+        // flag finds the line too.
+        if (AdapterLost()) {
             FLogger->Add("** Adapter is back");
+            FAdapterLost.store(false, std::memory_order_release);
         }
         return result >= 0 ? 0 : FailurePauseMs;
     }
@@ -85,8 +88,8 @@ uint32_t TZlgThreadRead::TrackPoll(int32_t result, uint32_t elapsedMs) {
         FFailingSince = now;
     }
     if (!AdapterLost() && now - FFailingSince >= LostGraceMs) {
-        FAdapterLost.store(true, std::memory_order_release);
         FLogger->Add("** Adapter lost: receiving fails");
+        FAdapterLost.store(true, std::memory_order_release);
     }
     return AdapterLost() ? LostPauseMs : FailurePauseMs;
 }
