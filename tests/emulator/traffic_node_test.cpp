@@ -31,22 +31,6 @@ TEST(FloodNode, IdlesSoThatBusyTimeMatchesTheLoad) {
     EXPECT_EQ(full.nextDue(), t0 + 135us);
 }
 
-TEST(FloodNode, ShorterFramesCarryTheStartOfThePattern) {
-    FloodNode empty(100, 0);
-    EXPECT_EQ(empty.pendingFrame().length, 0);
-    EXPECT_EQ(empty.pendingFrame().data, (std::array<std::uint8_t, 8>{}));
-    FloodNode two(100, 2);
-    const Clock::time_point t0{};
-    two.idle(t0);
-    for (int i = 0; i < 0x101; ++i)
-        two.sent(t0, t0 + 50us);
-    const CanFrame f = two.pendingFrame();
-    EXPECT_EQ(f.length, 2);
-    EXPECT_EQ(f.data[0], 0x01);
-    EXPECT_EQ(f.data[1], 0x01);
-    EXPECT_EQ(f.data[2], 0x00);
-}
-
 TEST(FloodNode, FramesCarryASequenceAndItsComplement) {
     FloodNode node(100);
     const Clock::time_point t0{};
