@@ -1,12 +1,25 @@
 #include "adapter.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "frame_block.h"
 
 namespace emu {
 namespace {
+
+// Full-speed USB divides time into 1 ms frames. The adapter ends a frame
+// transfer that its buffer does not fill with a short packet at the start of
+// a USB frame, so a read carries whatever arrived since the previous one.
+constexpr auto kUsbFrame = std::chrono::milliseconds(1);
+
+using Clock = std::chrono::steady_clock;
+
+Clock::time_point nextUsbFrame(Clock::time_point now) {
+    return Clock::time_point(std::chrono::floor<std::chrono::milliseconds>(now.time_since_epoch()) +
+                             kUsbFrame);
+}
 
 std::string hex(std::uint32_t v) {
     char text[16];
@@ -214,9 +227,14 @@ ReadResult Adapter::readFrames(Channel& channel, std::uint32_t maxLength,
                    : std::min<std::size_t>((maxLength - 1) / kWireFrameSize, kFramesPerBlock);
     if (room == 0)
         return {};
-    const auto frames = channel.takeReceived(room, deadline);
-    if (frames.empty())
-        return {};
+    std::vector<CanFrame> frames;
+    while (frames.empty()) {
+        if (!channel.waitForReceived(1, deadline))
+            return {};
+        // A full transfer ends at once; a short one at the next USB frame.
+        channel.waitForReceived(room, std::min(nextUsbFrame(Clock::now()), deadline));
+        frames = channel.takeReceived(room);
+    }
     // Whole requested blocks: the frames first, then empty blocks, so the host
     // sees at once that nothing more waits.
     auto bytes = encodeBlocks(frames, std::max<std::size_t>(blocks, 1));

@@ -5,9 +5,10 @@
 namespace emu {
 namespace {
 
-// How far the bus may run ahead of real time before it sleeps. Sleeping per
-// frame would cost a wake-up every 130 µs at 1 Mbit/s; a small lead keeps the
-// average rate exact with far fewer wake-ups.
+// How far the bus may run ahead of real time before it sleeps; it then
+// sleeps until real time has caught up. Sleeping per frame would cost a
+// wake-up every 55 µs at 1 Mbit/s; this way the bus thread wakes once per
+// slack and the average rate stays exact.
 constexpr auto kPaceSlack = std::chrono::milliseconds(1);
 // Longest idle wait; a wake() or a node's due time usually ends it earlier.
 constexpr auto kMaxIdle = std::chrono::milliseconds(200);
@@ -92,16 +93,16 @@ void CanBus::run() {
 CanBus::Step CanBus::step() {
     const auto now = Clock::now();
     if (busFree_ > now + kPaceSlack)
-        return {StepKind::Pace, busFree_ - kPaceSlack};
+        return {StepKind::Pace, busFree_};
     const auto at = std::max(busFree_, now);
 
-    std::vector<BusView> views;
-    views.reserve(channels_.size());
+    views_.clear();
     for (Channel* channel : channels_)
-        views.push_back(channel->busView());
+        views_.push_back(channel->busView());
 
     Clock::time_point nextNodeDue = now + kMaxIdle;
-    auto candidates = gatherCandidates(views, at, nextNodeDue);
+    gatherCandidates(at, nextNodeDue);
+    const auto& candidates = candidates_;
     if (candidates.empty())
         return {StepKind::Idle, nextNodeDue};
 
@@ -119,7 +120,7 @@ CanBus::Step CanBus::step() {
     frame.stampTicks = clock_.ticksAt(timing_ ? end : start);
     if (timing_)
         busFree_ = end;
-    deliver(frame, winner->channel, winner->timing, views);
+    deliver(frame, winner->channel, winner->timing);
     carried_.fetch_add(1, std::memory_order_relaxed);
     return {StepKind::Sent, now};
 }
@@ -134,10 +135,10 @@ CanBus::Clock::time_point CanBus::startOf(const Candidate& winner, Clock::time_p
     return std::max({busFree_, due, at - winner.node->catchUpLimit()});
 }
 
-std::vector<CanBus::Candidate> CanBus::gatherCandidates(const std::vector<BusView>& views,
-                                                        Clock::time_point at,
-                                                        Clock::time_point& nextNodeDue) {
-    std::vector<Candidate> candidates;
+void CanBus::gatherCandidates(Clock::time_point at, Clock::time_point& nextNodeDue) {
+    const std::vector<BusView>& views = views_;
+    std::vector<Candidate>& candidates = candidates_;
+    candidates.clear();
     std::optional<BitTiming> nodeTiming;
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         if (!views[i].active)
@@ -168,13 +169,11 @@ std::vector<CanBus::Candidate> CanBus::gatherCandidates(const std::vector<BusVie
         }
     }
     heardBefore_ = nodeTiming.has_value();
-    return candidates;
 }
 
-void CanBus::deliver(const CanFrame& frame, const Channel* sender, BitTiming timing,
-                     const std::vector<BusView>& views) {
+void CanBus::deliver(const CanFrame& frame, const Channel* sender, BitTiming timing) {
     for (std::size_t i = 0; i < channels_.size(); ++i) {
-        const BusView& view = views[i];
+        const BusView& view = views_[i];
         if (!view.active || view.timing != timing)
             continue;
         if (channels_[i] == sender && view.mode != BusMode::SelfTest && !frame.selfReception)

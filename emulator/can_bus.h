@@ -60,10 +60,10 @@ private:
     Step step();
     // When the winner's frame starts on the bus.
     Clock::time_point startOf(const Candidate& winner, Clock::time_point at) const;
-    std::vector<Candidate> gatherCandidates(const std::vector<BusView>& views, Clock::time_point at,
-                                            Clock::time_point& nextNodeDue);
-    void deliver(const CanFrame& frame, const Channel* sender, BitTiming timing,
-                 const std::vector<BusView>& views);
+    // Fills candidates_ from views_ and the nodes.
+    void gatherCandidates(Clock::time_point at, Clock::time_point& nextNodeDue);
+    // To the channels of views_ that hear it.
+    void deliver(const CanFrame& frame, const Channel* sender, BitTiming timing);
 
     const int index_;
     const bool timing_;
@@ -74,6 +74,9 @@ private:
     // Bus thread only.
     Clock::time_point busFree_{};
     bool heardBefore_ = false; // the previous step had a listener (bus thread only)
+    // Scratch of one step, kept to spare allocations (bus thread only).
+    std::vector<BusView> views_;
+    std::vector<Candidate> candidates_;
 
     // Guards wakePending_ and stopping_ between wake()/stop() callers and the bus thread.
     std::mutex mutex_;

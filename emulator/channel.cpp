@@ -88,9 +88,21 @@ std::size_t Channel::queueTransmit(std::span<const CanFrame> frames, Clock::time
     return accepted;
 }
 
-std::vector<CanFrame> Channel::takeReceived(std::size_t max, Clock::time_point deadline) {
+bool Channel::waitForReceived(std::size_t count, Clock::time_point deadline) {
     std::unique_lock lock(mutex_);
-    changed_.wait_until(lock, deadline, [&] { return shutdown_ || !receiveBuffer_.empty(); });
+    const auto ready = [&] { return shutdown_ || receiveBuffer_.size() >= count; };
+    if (!ready()) {
+        ++readersWaiting_;
+        wakeReadersAt_ = std::min(wakeReadersAt_, count);
+        receiveReady_.wait_until(lock, deadline, ready);
+        if (--readersWaiting_ == 0)
+            wakeReadersAt_ = SIZE_MAX;
+    }
+    return !shutdown_ && receiveBuffer_.size() >= count;
+}
+
+std::vector<CanFrame> Channel::takeReceived(std::size_t max) {
+    std::lock_guard lock(mutex_);
     const std::size_t n = std::min(max, receiveBuffer_.size());
     std::vector<CanFrame> frames(receiveBuffer_.begin(), receiveBuffer_.begin() + n);
     receiveBuffer_.erase(receiveBuffer_.begin(), receiveBuffer_.begin() + n);
@@ -120,6 +132,7 @@ void Channel::shutdown() {
         shutdown_ = true;
     }
     changed_.notify_all();
+    receiveReady_.notify_all();
 }
 
 BusView Channel::busView() const {
@@ -151,6 +164,7 @@ bool Channel::popTransmit(std::uint64_t ticket) {
 }
 
 void Channel::deliver(const CanFrame& frame) {
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
         ++arrivals_;
@@ -162,8 +176,10 @@ void Channel::deliver(const CanFrame& frame) {
         }
         receiveBuffer_.push_back(frame);
         ++received_;
+        wake = receiveBuffer_.size() >= wakeReadersAt_;
     }
-    changed_.notify_all();
+    if (wake)
+        receiveReady_.notify_all();
 }
 
 } // namespace emu

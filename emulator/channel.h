@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -100,9 +101,11 @@ public:
     // and discarded. Returns how many frames were accepted (all of them unless
     // the deadline passed).
     std::size_t queueTransmit(std::span<const CanFrame> frames, Clock::time_point deadline);
-    // Waits until a frame waits (or the deadline passes, or shutdown()) and
-    // takes up to `max` frames, oldest first.
-    std::vector<CanFrame> takeReceived(std::size_t max, Clock::time_point deadline);
+    // Waits until at least `count` frames wait; false when the deadline
+    // passed first or the channel shut down.
+    bool waitForReceived(std::size_t count, Clock::time_point deadline);
+    // Takes up to `max` waiting frames, oldest first, without waiting.
+    std::vector<CanFrame> takeReceived(std::size_t max);
     ChannelStatus status() const;
     void shutdown();
 
@@ -127,7 +130,12 @@ private:
     // Host side runs on connection threads, bus side on the bus thread;
     // everything below is guarded by mutex_.
     mutable std::mutex mutex_;
-    std::condition_variable changed_; // receive data arrived, transmit room, shutdown
+    std::condition_variable changed_;      // transmit room, shutdown
+    std::condition_variable receiveReady_; // enough receive data for a waiting read, shutdown
+    // The smallest count a waiting read needs, and how many reads wait: the
+    // bus wakes readers only when that many frames wait, not per frame.
+    std::size_t wakeReadersAt_ = SIZE_MAX;
+    std::size_t readersWaiting_ = 0;
     ChannelConfig config_;
     bool configured_ = false;
     bool started_ = false;

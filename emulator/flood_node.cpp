@@ -4,13 +4,14 @@
 
 namespace emu {
 
-FloodNode::FloodNode(unsigned loadPercent, unsigned length)
+FloodNode::FloodNode(unsigned loadPercent, const FloodPattern& pattern)
     : loadPercent_(std::clamp(loadPercent, 1u, 100u)),
-      length_(static_cast<std::uint8_t>(std::min(length, 8u))) {}
+      length_(static_cast<std::uint8_t>(std::min(pattern.length, 8u))), ids_(pattern) {}
 
 CanFrame FloodNode::pendingFrame() const {
     CanFrame f;
-    f.id = kFloodId;
+    f.id = ids_.idOf(sequence_);
+    f.extended = ids_.extended();
     f.length = length_;
     for (int i = 0; i < 4; ++i) {
         f.data[i] = static_cast<std::uint8_t>(sequence_ >> (8 * i));

@@ -1,23 +1,18 @@
 #pragma once
 
-// A node that keeps the bus busy at a chosen load, for benchmarks.
-//
-// Its frames: standard identifier 0x7FF (the lowest priority of all standard
-// frames, so host traffic still gets through), 8 data bytes: bytes 0-3 a
-// sequence number (little-endian, +1 per frame, starting at 0), bytes 4-7 its
-// bitwise complement. A receiver counts lost frames from gaps in the sequence.
+// A node that keeps the bus busy at a chosen load, for benchmarks. Its
+// frames follow a flood pattern (identifiers, sequence number, length; see
+// flood_pattern.h), so a receiver can count every frame it lost.
 
+#include "flood_pattern.h"
 #include "traffic_node.h"
 
 namespace emu {
 
-constexpr std::uint32_t kFloodId = 0x7FF;
-
 class FloodNode : public TrafficNode {
 public:
-    // `loadPercent` 1..100: the share of bus time this node occupies;
-    // `length` 0..8: data bytes per frame, the first of the pattern above.
-    explicit FloodNode(unsigned loadPercent, unsigned length = 8);
+    // `loadPercent` 1..100: the share of bus time this node occupies.
+    explicit FloodNode(unsigned loadPercent, const FloodPattern& pattern = {});
 
     std::optional<Clock::time_point> nextDue() const override { return due_; }
     CanFrame pendingFrame() const override;
@@ -27,6 +22,7 @@ public:
 private:
     const unsigned loadPercent_;
     const std::uint8_t length_;
+    const FloodIdCycle ids_;
     std::uint32_t sequence_ = 0;
     Clock::time_point due_{};
 };

@@ -76,7 +76,7 @@ std::vector<std::unique_ptr<CanBus>> buildBuses(const Options& options, Adapter&
                 bus.addNode(std::move(node));
         }
         if (options.floodPercent > 0)
-            bus.addNode(std::make_unique<FloodNode>(options.floodPercent, options.floodLength));
+            bus.addNode(std::make_unique<FloodNode>(options.floodPercent, options.flood));
         if (static_cast<std::size_t>(b) < replay.size() &&
             !replay[static_cast<std::size_t>(b)].empty())
             bus.addNode(std::make_unique<ReplayNode>(std::move(replay[static_cast<std::size_t>(b)]),
@@ -100,7 +100,8 @@ void describe(const Options& options, VerboseLog& log) {
         traffic += ", demo traffic";
     if (options.floodPercent)
         traffic += ", flood at " + std::to_string(options.floodPercent) + " % with " +
-                   std::to_string(options.floodLength) + "-byte frames";
+                   std::to_string(options.flood.length) + "-byte frames, " +
+                   describeFloodIds(options.flood);
     if (!options.replayFile.empty())
         traffic += ", replaying " + options.replayFile + (options.replayLoop ? " in a loop" : "");
     log.print(traffic);

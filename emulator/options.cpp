@@ -164,7 +164,21 @@ const std::map<std::string, Setter>& valueOptions() {
              return true;
          }},
         {"--flood", number(&Options::floodPercent, 1, 100)},
-        {"--flood-length", number(&Options::floodLength, 0, 8)},
+        {"--flood-length",
+         [](Options& o, const std::string& v) {
+             std::uint64_t n = 0;
+             if (!parseUnsigned(v, 8, n))
+                 return false;
+             o.flood.length = static_cast<unsigned>(n);
+             return true;
+         }},
+        {"--flood-ids",
+         [](Options& o, const std::string& v) {
+             const auto pattern = parseFloodIds(v, o.flood.length);
+             if (pattern)
+                 o.flood = *pattern;
+             return pattern.has_value();
+         }},
         {"--rx-errors", controllerNumber(&ControllerFaults::receiveErrors, 0, 255)},
         {"--tx-errors", controllerNumber(&ControllerFaults::transmitErrors, 0, 255)},
         {"--error-passive", controllerState(&ControllerFaults::errorPassive)},
@@ -336,6 +350,12 @@ CAN buses:
   --flood-length BYTES  data bytes of each flood frame, 0-8 (default 8); the
                         first bytes of the pattern above, so shorter frames
                         carry less or none of the sequence number
+  --flood-ids PATTERN   identifiers of the flood's frames: fixed (0x7FF, the
+                        default), count (standard identifiers 0x000-0x7FF in
+                        turn, +1 per frame) or random:COUNT[:SEED] (COUNT
+                        distinct random 29-bit extended identifiers drawn from
+                        SEED, default 1, sent in turn); count and random let a
+                        receiver see every lost frame even at length 0
   --replay FILE         replay a log with its timing: candump -L (.log), Vector
                         ASC (.asc) or CSV (.csv); the format comes from the
                         extension or else the first line. Channel n (can<n>,

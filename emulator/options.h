@@ -8,6 +8,7 @@
 
 #include "adapter.h"
 #include "fault_plan.h"
+#include "flood_pattern.h"
 
 namespace emu {
 
@@ -18,7 +19,7 @@ struct Options {
     bool busTiming = true;
     bool demo = false;
     unsigned floodPercent = 0; // 0 = no flood
-    unsigned floodLength = 8;  // data bytes of each flood frame
+    FloodPattern flood;        // identifiers and length of the flood's frames
     std::string replayFile;
     bool replayLoop = false;
     FaultPlan faults;

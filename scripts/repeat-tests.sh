@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Runs the whole suite again and again while a CPU hog keeps every core busy,
 # to show that no test passes or fails by chance.
-#   scripts/repeat-tests.sh [RUNS]      (default 20)
-# Builds every flavour once through scripts/test.sh, then repeats the test
+#   scripts/repeat-tests.sh [--reuse-builds] [RUNS]      (default 20)
+# Builds every flavour once through scripts/test.sh (or, with --reuse-builds,
+# takes the builds a finished scripts/test.sh left), then repeats the test
 # runs of each flavour (plain, AddressSanitizer, ThreadSanitizer, Windows
 # under Wine) without building again. Stops at the first failing run and
 # prints the number of runs that passed and the longest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+reuse_builds=false
+if [[ ${1:-} == --reuse-builds ]]; then
+  reuse_builds=true
+  shift
+fi
 runs=${1:-20}
 jobs=$(nproc)
 log_dir=$(mktemp -d "${TMPDIR:-/tmp}/tessel-repeat.XXXXXX")
@@ -19,10 +25,12 @@ stop_hogs() {
 }
 trap stop_hogs EXIT
 
-scripts/test.sh >"$log_dir/build.log" 2>&1 || {
-  echo "repeat: the first full run failed; see $log_dir/build.log" >&2
-  exit 1
-}
+if ! $reuse_builds; then
+  scripts/test.sh >"$log_dir/build.log" 2>&1 || {
+    echo "repeat: the first full run failed; see $log_dir/build.log" >&2
+    exit 1
+  }
+fi
 
 for _ in $(seq "$jobs"); do
   (while :; do :; done) &

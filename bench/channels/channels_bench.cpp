@@ -1,10 +1,12 @@
-// Both channels of the ZLG adapter at 100 % load of a 1 Mbit/s bus: the
-// emulator floods the bus, the real library and the monitor's receive threads
-// carry every frame into the trace lists and frame tables. Prints the frame
-// rate per channel, frames lost on the way, CPU time per frame of this
-// process (the whole monitor side) and heap bytes per trace entry.
+// Both channels of the ZLG adapter at 100 % load of their 1 Mbit/s buses:
+// the emulator floods each bus, the real library and the monitor's receive
+// threads carry every frame into the trace lists and frame tables. Prints
+// the frame rate per channel, frames lost on the way, CPU time per frame of
+// this process (the whole monitor side) and of ulmar-emu, and heap bytes per
+// trace entry.
 //
-//   channels_bench [--seconds N]   (default 60)
+//   channels_bench [--seconds N] [--flood-length 0-8]
+//                  [--flood-ids fixed|count|random:N[:SEED]]   (default 60 s, 8 bytes, fixed)
 #include <sys/resource.h>
 
 #include <malloc.h>
@@ -18,8 +20,10 @@
 
 #include "adapters/zlg_adapter.h"
 #include "emu_process.h"
-#include "flood_check.h"
+#include "flood_options.h"
+#include "flood_trace.h"
 #include "platform/executable_dir.h"
+#include "process_cpu.h"
 #include "views/frame_table.h"
 #include "views/trace_list.h"
 
@@ -37,15 +41,17 @@ size_t HeapInUse() {
     return info.uordblks + info.hblkhd;
 }
 
-bool ParseSeconds(int argc, char** argv, int& seconds) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
-            seconds = std::atoi(argv[++i]);
-        } else {
+bool ParseOptions(int argc, char** argv, int& seconds, emu::FloodPattern& pattern) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string name = argv[i];
+        const std::string value = argv[i + 1];
+        if (name == "--seconds") {
+            seconds = std::atoi(value.c_str());
+        } else if (!bench::takeFloodOption(name, value, pattern)) {
             return false;
         }
     }
-    return seconds > 0;
+    return argc % 2 == 1 && seconds > 0;
 }
 
 void RemoveTransmitLists() {
@@ -60,12 +66,13 @@ void RemoveTransmitLists() {
 
 int main(int argc, char** argv) {
     int seconds = 60;
-    if (!ParseSeconds(argc, argv, seconds)) {
-        std::fprintf(stderr, "usage: %s [--seconds N]   (default 60)\n", argv[0]);
+    emu::FloodPattern pattern;
+    if (!ParseOptions(argc, argv, seconds, pattern)) {
+        std::fprintf(stderr, "usage: %s [--seconds N] %s\n", argv[0], bench::kFloodUsage);
         return 2;
     }
     tessel::test::DeviceDir dir;
-    tessel::test::EmuProcess emu(dir, "channels-bench", {"--flood", "100"});
+    tessel::test::EmuProcess emu(dir, "channels-bench", bench::floodArguments(100, pattern));
     RemoveTransmitLists();
 
     int exitCode = 0;
@@ -76,6 +83,7 @@ int main(int argc, char** argv) {
         }
         const size_t heapBefore = HeapInUse();
         const double cpuBefore = CpuSeconds();
+        const double emuCpuBefore = bench::processCpuSeconds(emu.pid());
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < 2; ++i) {
             if (!adapter.OpenChannel(i)) {
@@ -83,7 +91,8 @@ int main(int argc, char** argv) {
                 return 1;
             }
         }
-        std::printf("flooding both channels at 1 Mbit/s for %d s\n", seconds);
+        std::printf("flooding both channels at 1 Mbit/s for %d s: %u-byte frames, %s\n", seconds,
+                    pattern.length, emu::describeFloodIds(pattern).c_str());
         for (int elapsed = 0; elapsed < seconds; ++elapsed) {
             std::this_thread::sleep_for(std::chrono::seconds(1));
             if ((elapsed + 1) % 10 == 0) {
@@ -104,26 +113,30 @@ int main(int argc, char** argv) {
         const double wall =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const double cpu = CpuSeconds() - cpuBefore;
+        const double emuCpu = bench::processCpuSeconds(emu.pid()) - emuCpuBefore;
         const size_t heapAfter = HeapInUse();
 
         uint64_t frames = 0;
         uint64_t entries = 0;
         for (int i = 0; i < 2; ++i) {
-            const TFloodCount count = CheckFlood(*adapter.GetTraceList(i));
-            frames += count.Frames;
+            const emu::FloodChecker count =
+                bench::checkFloodTrace(*adapter.GetTraceList(i), pattern);
+            frames += count.frames();
             entries += uint64_t(adapter.GetTraceList(i)->Count());
             std::printf("channel %d: %.0f frames/s, %llu frames, lost %llu, damaged %llu, "
                         "out of order %llu, table rows %d\n",
-                        i, count.Frames / wall, (unsigned long long)count.Frames,
-                        (unsigned long long)count.Lost, (unsigned long long)count.Damaged,
-                        (unsigned long long)count.OutOfOrder, adapter.GetFrameTable(i)->Count());
-            if (count.Lost != 0 || count.Damaged != 0 || count.OutOfOrder != 0 ||
-                count.Frames == 0) {
+                        i, count.frames() / wall, (unsigned long long)count.frames(),
+                        (unsigned long long)count.lost(), (unsigned long long)count.damaged(),
+                        (unsigned long long)count.outOfOrder(), adapter.GetFrameTable(i)->Count());
+            if (count.lost() != 0 || count.damaged() != 0 || count.outOfOrder() != 0 ||
+                count.frames() == 0) {
                 exitCode = 1;
             }
         }
         std::printf("CPU time per frame (monitor process): %.2f us (%.1f%% of one core)\n",
                     frames ? cpu / double(frames) * 1e6 : 0.0, cpu / wall * 100.0);
+        std::printf("CPU time of ulmar-emu: %.2f us per frame (%.1f%% of one core)\n",
+                    frames ? emuCpu / double(frames) * 1e6 : 0.0, emuCpu / wall * 100.0);
         std::printf("heap per trace entry: %.1f bytes (%llu entries)\n",
                     entries ? double(heapAfter - heapBefore) / double(entries) : 0.0,
                     (unsigned long long)entries);

@@ -21,7 +21,7 @@
 
 #include "adapters/zlg_adapter.h"
 #include "emu_process.h"
-#include "flood_check.h"
+#include "flood_trace.h"
 #include "platform/executable_dir.h"
 #include "views/frame_table.h"
 #include "views/trace_list.h"
@@ -88,11 +88,11 @@ struct TTotals {
 // hold exactly that run, because they are cleared on every opening.
 void CountSegment(CAdapterZlg& adapter, TTotals& totals) {
     for (int i = 0; i < 2; ++i) {
-        const TFloodCount count = CheckFlood(*adapter.GetTraceList(i));
-        totals.Frames += count.Frames;
-        totals.Lost += count.Lost;
-        totals.Damaged += count.Damaged;
-        totals.OutOfOrder += count.OutOfOrder;
+        const emu::FloodChecker count = bench::checkFloodTrace(*adapter.GetTraceList(i), {});
+        totals.Frames += count.frames();
+        totals.Lost += count.lost();
+        totals.Damaged += count.damaged();
+        totals.OutOfOrder += count.outOfOrder();
     }
 }
 

@@ -67,8 +67,8 @@ void Receiver::run() {
     const double cpuStart = threadCpuSeconds();
     auto lastFrame = start;
     // Host frames are numbered from 0; a flood is joined wherever it is.
-    bool numbering = sender != nullptr;
     std::uint32_t expected = 0;
+    emu::FloodChecker floodCheck(flood);
     while (Clock::now() < until) {
         const bool senderFinished = senderDone != nullptr && senderDone->load();
         const std::int32_t got = VCI_Receive(4, device, channel, buffer.data(), kBatch, 0);
@@ -78,10 +78,15 @@ void Receiver::run() {
             continue;
         }
         for (std::int32_t i = 0; i < got; ++i) {
-            const std::uint32_t number = numberOf(buffer[static_cast<std::size_t>(i)]);
-            if (numbering && number > expected)
+            const VciCanFrame& frame = buffer[static_cast<std::size_t>(i)];
+            if (sender == nullptr) {
+                floodCheck.add(frame.canId, frame.isExtended == 1, frame.isRemote == 1,
+                               frame.length, frame.payload);
+                continue;
+            }
+            const std::uint32_t number = numberOf(frame);
+            if (number > expected)
                 result.lost += number - expected;
-            numbering = true;
             expected = number + 1;
         }
         result.frames += static_cast<std::uint64_t>(got);
@@ -90,6 +95,8 @@ void Receiver::run() {
     // The sender's count may be read once it has said it is done.
     if (sender != nullptr && senderDone->load() && sender->result.frames > expected)
         result.lost += sender->result.frames - expected;
+    if (sender == nullptr)
+        result.lost = floodCheck.lost() + floodCheck.damaged() + floodCheck.outOfOrder();
     result.cpuSeconds = threadCpuSeconds() - cpuStart;
     result.wallSeconds = std::chrono::duration<double>(lastFrame - start).count();
 }

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "flood_pattern.h"
+
 namespace ulmar::bench {
 
 using Clock = std::chrono::steady_clock;
@@ -33,13 +35,15 @@ struct Sender {
 
 // Receives until the sender it listens to is done and the adapter stays
 // empty for one read, or until `until` passed. A gap in the frame numbers,
-// and frames the sender had sent that never came, count as lost.
+// and frames the sender had sent that never came, count as lost; without a
+// sender, frames a flood of that pattern sent and the receiver missed.
 struct Receiver {
     std::uint32_t device;
     std::uint32_t channel;
     Clock::time_point until;
     const std::atomic<bool>* senderDone; // nullptr: run until `until`
     const Sender* sender;                // whose accepted frames to expect, or nullptr
+    emu::FloodPattern flood;             // what arrives when there is no sender
     Measurement result;
 
     void run();

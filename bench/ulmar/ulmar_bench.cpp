@@ -3,9 +3,12 @@
 // both channels, first with the bus model off (as fast as the link allows),
 // then at full load of a 1 Mbit/s bus.
 #include "emu_process.h"
+#include "flood_options.h"
+#include "process_cpu.h"
 #include "transfer_workers.h"
 #include "ulmar.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,9 +23,12 @@ namespace {
 struct Settings {
     std::uint64_t linkFrames = 200000; // per direction, bus model off
     double loadSeconds = 5.0;          // per scenario at full bus load
+    emu::FloodPattern flood;           // of the bus-rx scenario
+    std::string scenario = "all";
 };
 
-const char* kHelp = "Usage: ulmar_bench [--frames N] [--seconds S] [--help]\n"
+const char* kHelp = "Usage: ulmar_bench [--frames N] [--seconds S] [--scenario NAME]\n"
+                    "                   [--flood-length 0-8] [--flood-ids PATTERN] [--help]\n"
                     "\n"
                     "Starts ulmar-emu in a private device directory and measures Ulmar's frame\n"
                     "transfer through it, one thread per pipe, both channels at 1 Mbit/s:\n"
@@ -33,7 +39,7 @@ const char* kHelp = "Usage: ulmar_bench [--frames N] [--seconds S] [--help]\n"
                     "            both buses run at 100 % load.\n"
                     "  bus-rx    bus model on, each channel alone on its own bus: a simulated\n"
                     "            node loads every bus to 100 % (--flood 100) for S seconds; both\n"
-                    "            channels receive.\n"
+                    "            channels receive. Also prints ulmar-emu's CPU time.\n"
                     "For every VCI_Transmit and VCI_Receive thread it prints frames per second\n"
                     "(frames moved / the thread's busy time), CPU time per frame (the thread's\n"
                     "user + system time / frames) and frames lost (refused by VCI_Transmit, or\n"
@@ -41,6 +47,10 @@ const char* kHelp = "Usage: ulmar_bench [--frames N] [--seconds S] [--help]\n"
                     "\n"
                     "  --frames N    frames per direction in the link scenario (default 200000)\n"
                     "  --seconds S   length of each bus scenario in seconds (default 5)\n"
+                    "  --scenario NAME  link, bus-tx, bus-rx or all (default all)\n"
+                    "  --flood-length BYTES, --flood-ids fixed|count|random:N[:SEED]\n"
+                    "                the flood of bus-rx, as for ulmar-emu (default 8, fixed);\n"
+                    "                count and random show every lost frame at any length\n"
                     "  --help        show this text\n";
 
 bool parse(int argc, char** argv, Settings& settings) {
@@ -56,10 +66,14 @@ bool parse(int argc, char** argv, Settings& settings) {
             settings.linkFrames = std::strtoull(argv[++i], nullptr, 10);
         else if (arg == "--seconds")
             settings.loadSeconds = std::strtod(argv[++i], nullptr);
-        else
+        else if (arg == "--scenario")
+            settings.scenario = argv[++i];
+        else if (!bench::takeFloodOption(arg, argv[++i], settings.flood))
             return false;
     }
-    return settings.linkFrames > 0 && settings.loadSeconds > 0;
+    const bool known = settings.scenario == "all" || settings.scenario == "link" ||
+                       settings.scenario == "bus-tx" || settings.scenario == "bus-rx";
+    return known && settings.linkFrames > 0 && settings.loadSeconds > 0;
 }
 
 void printHeader() {
@@ -105,8 +119,8 @@ bool runBothWays(const char* scenario, std::uint64_t frames) {
     Sender send0{0, 0, frames, until, done0, {}};
     Sender send1{0, 1, frames, until, done1, {}};
     const auto receiveUntil = until + std::chrono::seconds(5);
-    Receiver receive1{0, 1, receiveUntil, &done0, &send0, {}};
-    Receiver receive0{0, 0, receiveUntil, &done1, &send1, {}};
+    Receiver receive1{0, 1, receiveUntil, &done0, &send0, {}, {}};
+    Receiver receive0{0, 0, receiveUntil, &done1, &send1, {}, {}};
     std::thread threads[] = {std::thread([&] { send0.run(); }), std::thread([&] { send1.run(); }),
                              std::thread([&] { receive1.run(); }),
                              std::thread([&] { receive0.run(); })};
@@ -139,18 +153,27 @@ bool runTransmitOnly(const char* scenario, Clock::time_point until) {
 }
 
 // Both channels receive what simulated nodes flood onto their buses.
-bool runFlood(const char* scenario, Clock::time_point until) {
+bool runFlood(const char* scenario, Clock::time_point until, const emu::FloodPattern& flood,
+              const EmuProcess& emu) {
     if (!openAndStart())
         return false;
-    Receiver receive0{0, 0, until, nullptr, nullptr, {}};
-    Receiver receive1{0, 1, until, nullptr, nullptr, {}};
+    const double emuStart = bench::processCpuSeconds(emu.pid());
+    Receiver receive0{0, 0, until, nullptr, nullptr, flood, {}};
+    Receiver receive1{0, 1, until, nullptr, nullptr, flood, {}};
     std::thread first([&] { receive0.run(); });
     std::thread second([&] { receive1.run(); });
     first.join();
     second.join();
+    const double emuCpu = bench::processCpuSeconds(emu.pid()) - emuStart;
     stopAndClose();
     printRow(scenario, "Receive ch0", receive0.result);
     printRow(scenario, "Receive ch1", receive1.result);
+    const double wall = std::max(receive0.result.wallSeconds, receive1.result.wallSeconds);
+    const auto frames = receive0.result.frames + receive1.result.frames;
+    std::printf("%-8s %-12s %10llu %12s %14.2f %10s  (%.1f %% of one core)\n", scenario,
+                "ulmar-emu", static_cast<unsigned long long>(frames), "",
+                frames > 0 ? emuCpu * 1e6 / static_cast<double>(frames) : 0.0, "",
+                wall > 0 ? 100.0 * emuCpu / wall : 0.0);
     return true;
 }
 
@@ -171,17 +194,20 @@ int main(int argc, char** argv) {
         DeviceDir dir;
         printHeader();
         bool ok = true;
-        {
+        const auto runs = [&](const char* scenario) {
+            return settings.scenario == "all" || settings.scenario == scenario;
+        };
+        if (runs("link")) {
             EmuProcess emu(dir, "bench-link", {"--no-bus-timing"});
             ok = ok && runBothWays("link", settings.linkFrames);
         }
-        {
+        if (runs("bus-tx")) {
             EmuProcess emu(dir, "bench-bus", {"--separate-buses"});
             ok = ok && runTransmitOnly("bus-tx", after(settings.loadSeconds));
         }
-        {
-            EmuProcess emu(dir, "bench-flood", {"--separate-buses", "--flood", "100"});
-            ok = ok && runFlood("bus-rx", after(settings.loadSeconds));
+        if (runs("bus-rx")) {
+            EmuProcess emu(dir, "bench-flood", bench::floodArguments(100, settings.flood));
+            ok = ok && runFlood("bus-rx", after(settings.loadSeconds), settings.flood, emu);
         }
         if (!ok) {
             std::fputs("ulmar_bench: could not open and start the virtual adapter\n", stderr);

@@ -1,19 +1,28 @@
 // Runs the main window offscreen with both channels open on two separate
 // 1 Mbit/s buses that the virtual adapter floods to the given load, and
 // prints how late the window thread's 100 ms timer fired (worst and 99th
-// percentile), the CPU the process used, how many frames were lost (gaps in
-// the flood's sequence numbers, and what the status bar counts), how many
-// trace entries the view shows, the status bar's figures and the resident
-// memory. "--page both" switches between the Table and Trace pages every
-// second, so that both are painted; --bytes 0 floods with the shortest
-// frames; --no-status stops the status bar's updates, to tell what they cost.
+// percentile), the CPU the window process and ulmar-emu used, how many frames
+// were lost (from the flood's sequence numbers or identifiers, and what the
+// status bar counts), how many trace entries the view shows, the status
+// bar's figures and the resident memory.
+//   --page both       switches between the Table and Trace pages every
+//                     second, so that both are painted;
+//   --flood-length, --flood-ids   the flood's frames, as for ulmar-emu;
+//   --no-status yes   stops the status bar's updates, to tell what they cost;
+//   --prefill N       puts N sent frames into channel 1's trace before the
+//                     run (live traffic follows), with memory per entry;
+//   --scroll yes      jumps the trace view to a random line every 200 ms;
+//   --clear-at S      clears channel 1's trace after S seconds and prints how
+//                     long the window's thread took for it.
 //
 //   window_bench [--duration SECONDS] [--load PERCENT] [--page table|trace|both]
-//                [--bytes 0-8] [--no-status yes]
+//                [--flood-length 0-8] [--flood-ids fixed|count|random:N[:SEED]]
+//                [--no-status yes] [--prefill N] [--scroll yes] [--clear-at S]
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -24,16 +33,21 @@
 #include <ctime>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "emu_process.h"
+#include "flood_options.h"
+#include "flood_trace.h"
+#include "process_cpu.h"
 
 #include "adapters/adapter_custom.h"
 #include "channel_status_bar.h"
 #include "frame_table_view.h"
 #include "main_window.h"
 #include "message_box.h"
+#include "model/can_frame.h"
 #include "platform/executable_dir.h"
 #include "trace_view.h"
 #include "views/frame_table.h"
@@ -45,8 +59,11 @@ struct TOptions {
     int DurationSeconds = 60;
     int LoadPercent = 100;
     QString Page = QStringLiteral("trace");
-    int Bytes = 8;
+    emu::FloodPattern Flood;
     bool Status = true;
+    long Prefill = 0;
+    bool Scroll = false;
+    int ClearAtSeconds = 0; // 0: never
 };
 
 bool ParseOptions(int argc, char* argv[], TOptions& options) {
@@ -59,11 +76,15 @@ bool ParseOptions(int argc, char* argv[], TOptions& options) {
             options.LoadPercent = std::clamp(std::atoi(value.c_str()), 1, 100);
         else if (name == "--page" && (value == "table" || value == "trace" || value == "both"))
             options.Page = QString::fromStdString(value);
-        else if (name == "--bytes")
-            options.Bytes = std::clamp(std::atoi(value.c_str()), 0, 8);
         else if (name == "--no-status" && value == "yes")
             options.Status = false;
-        else
+        else if (name == "--prefill")
+            options.Prefill = std::clamp(std::atol(value.c_str()), 0L, 100'000'000L);
+        else if (name == "--scroll" && value == "yes")
+            options.Scroll = true;
+        else if (name == "--clear-at")
+            options.ClearAtSeconds = std::max(0, std::atoi(value.c_str()));
+        else if (!bench::takeFloodOption(name, value, options.Flood))
             return false;
     }
     return argc % 2 == 1;
@@ -79,33 +100,17 @@ long StatusKb(const char* key) {
     return -1;
 }
 
-struct TFloodCount {
-    long Received = 0;
-    long Lost = 0;
-};
-
-// The flood's frames carry a sequence number in bytes 0-3; a jump forward by
-// more than one is a run of lost frames.
-TFloodCount CountFlood(const TCorvexTraceList& trace, int bytes) {
-    TFloodCount result;
-    bool first = true;
-    std::uint32_t previous = 0;
-    for (int k = 0; k < trace.Count(); ++k) {
-        const TCorvexTraceItem* item = trace.Items(k);
-        if (item->IsOutgoing || item->Id != 0x7FF || item->Len != bytes)
-            continue;
-        ++result.Received;
-        if (bytes < 4)
-            continue; // no whole sequence number to find gaps in
-        const std::uint32_t sequence = item->Data[0] | (item->Data[1] << 8) |
-                                       (item->Data[2] << 16) |
-                                       (static_cast<std::uint32_t>(item->Data[3]) << 24);
-        if (!first && sequence > previous + 1)
-            result.Lost += static_cast<long>(sequence - previous - 1);
-        first = false;
-        previous = sequence;
+// Sent frames in a trace list, as a long session leaves them.
+void Prefill(TCorvexTraceList& trace, long count) {
+    TCanFrame frame;
+    frame.Id = 0x123;
+    frame.Len = 8;
+    frame.IsStandard = true;
+    for (long n = 0; n < count; ++n) {
+        frame.Data[0] = static_cast<std::uint8_t>(n);
+        frame.TimeStamp = static_cast<std::uint32_t>(n / 10);
+        trace.Add(frame, true);
     }
-    return result;
 }
 
 double ProcessCpuSeconds() {
@@ -140,8 +145,9 @@ int main(int argc, char* argv[]) {
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr,
                      "usage: %s [--duration SECONDS] [--load PERCENT] [--page table|trace|both]\n"
-                     "       [--bytes 0-8] [--no-status yes]\n",
-                     argv[0]);
+                     "       %s\n"
+                     "       [--no-status yes] [--prefill N] [--scroll yes] [--clear-at S]\n",
+                     argv[0], bench::kFloodUsage);
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -149,10 +155,9 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
 
     tessel::test::DeviceDir deviceDir;
-    tessel::test::EmuProcess emu(deviceDir, "bench",
-                                 {"--separate-buses", "--flood",
-                                  std::to_string(options.LoadPercent), "--flood-length",
-                                  std::to_string(options.Bytes)});
+    tessel::test::EmuProcess emu(
+        deviceDir, "bench",
+        bench::floodArguments(static_cast<unsigned>(options.LoadPercent), options.Flood));
     WriteSettings();
 
     auto window = std::make_unique<TfmMain>();
@@ -165,6 +170,24 @@ int main(int argc, char* argv[]) {
                      qPrintable(boxes.texts().join(QStringLiteral("; "))));
         return 1;
     }
+    if (options.Prefill > 0) {
+        // Live frames join both traces meanwhile; they count as entries too.
+        const auto entries = [&] {
+            return window->Adapter()->GetTraceList(0)->Count() +
+                   window->Adapter()->GetTraceList(1)->Count();
+        };
+        const long rssBefore = StatusKb("VmRSS:");
+        const int entriesBefore = entries();
+        QElapsedTimer filling;
+        filling.start();
+        Prefill(*window->Adapter()->GetTraceList(0), options.Prefill);
+        const long rssGrowth = StatusKb("VmRSS:") - rssBefore;
+        const int added = entries() - entriesBefore;
+        std::printf("prefilled %ld trace entries in %.1f s; %d entries added in all, %.2f bytes "
+                    "of resident memory each\n",
+                    options.Prefill, static_cast<double>(filling.elapsed()) / 1000.0, added,
+                    1024.0 * static_cast<double>(rssGrowth) / static_cast<double>(added));
+    }
     window->pcData->setCurrentIndex(options.Page == QStringLiteral("table") ? 0 : 1);
     if (!options.Status)
         window->tmStatus->stop();
@@ -174,6 +197,26 @@ int main(int argc, char* argv[]) {
             window->pcData->setCurrentIndex(1 - window->pcData->currentIndex());
         });
         pageSwitch.start(1000);
+    }
+
+    QTimer scroller;
+    std::mt19937 random(1);
+    if (options.Scroll) {
+        QObject::connect(&scroller, &QTimer::timeout, [&] {
+            QScrollBar* bar = window->mTrace->verticalScrollBar();
+            bar->setValue(std::uniform_int_distribution<int>(0, bar->maximum())(random));
+        });
+        scroller.start(200);
+    }
+    double clearMs = -1;
+    if (options.ClearAtSeconds > 0) {
+        QTimer::singleShot(options.ClearAtSeconds * 1000, &application, [&] {
+            window->SelectChannel(0);
+            QElapsedTimer clearing;
+            clearing.start();
+            window->ClearTrace();
+            clearMs = static_cast<double>(clearing.nsecsElapsed()) / 1e6;
+        });
     }
 
     // A 100 ms timer beside the window's own: how late it fires is how long
@@ -201,11 +244,14 @@ int main(int argc, char* argv[]) {
         QApplication::quit();
     });
     const double cpuStart = ProcessCpuSeconds();
+    const double emuCpuStart = bench::processCpuSeconds(emu.pid());
     QElapsedTimer wall;
     wall.start();
     application.exec();
-    const double cpuPercent =
-        100.0 * (ProcessCpuSeconds() - cpuStart) / (static_cast<double>(wall.elapsed()) / 1000.0);
+    const double wallSeconds = static_cast<double>(wall.elapsed()) / 1000.0;
+    const double cpuPercent = 100.0 * (ProcessCpuSeconds() - cpuStart) / wallSeconds;
+    const double emuCpuPercent =
+        100.0 * (bench::processCpuSeconds(emu.pid()) - emuCpuStart) / wallSeconds;
     probe.stop();
 
     const int shownLines = window->mTrace->LineCount();
@@ -213,22 +259,30 @@ int main(int argc, char* argv[]) {
     window->DisconnectChannel(1, false);
     window->FTableView->ApplyPendingChanges();
 
-    std::printf("window_bench: %d s, both channels at %d %% of 1 Mbit/s, %d-byte frames, "
-                "%s page shown, status bar %s\n",
-                options.DurationSeconds, options.LoadPercent, options.Bytes,
-                qPrintable(options.Page), options.Status ? "live" : "stopped");
+    std::printf("window_bench: %d s, both channels at %d %% of 1 Mbit/s, %u-byte frames with "
+                "%s, %s page shown, status bar %s\n",
+                options.DurationSeconds, options.LoadPercent, options.Flood.length,
+                emu::describeFloodIds(options.Flood).c_str(), qPrintable(options.Page),
+                options.Status ? "live" : "stopped");
     std::printf("timer lateness: worst %.1f ms, 99th percentile %.1f ms, median %.1f ms "
                 "(%zu ticks)\n",
                 lateness.empty() ? 0.0 : *std::max_element(lateness.begin(), lateness.end()),
                 Percentile(lateness, 0.99), Percentile(lateness, 0.5), lateness.size());
-    std::printf("process CPU: %.0f %% of one core\n", cpuPercent);
+    std::printf("process CPU: %.1f %% of one core; ulmar-emu: %.1f %%\n", cpuPercent,
+                emuCpuPercent);
+    if (clearMs >= 0)
+        std::printf("Clear trace took %.1f ms on the window's thread\n", clearMs);
     std::printf("status bar: %s | %s\n", qPrintable(status0), qPrintable(status1));
     for (int channel = 0; channel < 2; ++channel) {
-        const TFloodCount flood =
-            CountFlood(*window->Adapter()->GetTraceList(channel), options.Bytes);
-        std::printf("channel %d: %ld frames received, %ld lost (%.1f frames/s)\n", channel + 1,
-                    flood.Received, flood.Lost,
-                    static_cast<double>(flood.Received) / options.DurationSeconds);
+        const emu::FloodChecker flood =
+            bench::checkFloodTrace(*window->Adapter()->GetTraceList(channel), options.Flood);
+        std::printf("channel %d: %llu frames received, %llu lost, %llu damaged, %llu out of "
+                    "order (%.1f frames/s)\n",
+                    channel + 1, static_cast<unsigned long long>(flood.frames()),
+                    static_cast<unsigned long long>(flood.lost()),
+                    static_cast<unsigned long long>(flood.damaged()),
+                    static_cast<unsigned long long>(flood.outOfOrder()),
+                    static_cast<double>(flood.frames()) / options.DurationSeconds);
     }
     std::printf("trace entries shown: %d of %d (channel 1 on display)\n", shownLines,
                 window->Adapter()->GetTraceList(0)->Count());

@@ -106,15 +106,28 @@ QVariant TFrameTableModel::headerData(int section, Qt::Orientation orientation, 
     return QString::fromLatin1(kColumns[static_cast<std::size_t>(section)].Caption);
 }
 
-void TFrameTableModel::InsertRow(int index, const TCorvexTableItem& row) {
-    FlushUpdates();
-    beginInsertRows({}, index, index);
-    FRows.insert(FRows.begin() + index, TListItemFrameTable{row.GetRowKey(), row});
+void TFrameTableModel::InsertRow(const TCorvexTableItem& row) {
+    std::size_t index = 0;
+    if (FRows.Find(row.Key, index) != nullptr)
+        return;
+    // Rows changed at or after the new one move down by one.
+    if (FDirtyFirst >= 0 && static_cast<int>(index) <= FDirtyLast) {
+        ++FDirtyLast;
+        if (static_cast<int>(index) <= FDirtyFirst)
+            ++FDirtyFirst;
+    }
+    beginInsertRows({}, static_cast<int>(index), static_cast<int>(index));
+    FRows.Insert(TListItemFrameTable{row.GetRowKey(), row}, index);
     endInsertRows();
 }
 
-void TFrameTableModel::UpdateRow(int index, const TCorvexTableItem& row) {
-    FRows[static_cast<std::size_t>(index)].Row = row;
+void TFrameTableModel::UpdateRow(const TCorvexTableItem& row) {
+    std::size_t found = 0;
+    TListItemFrameTable* item = FRows.Find(row.Key, found);
+    if (item == nullptr)
+        return;
+    item->Row = row;
+    const int index = static_cast<int>(found);
     FDirtyFirst = FDirtyFirst < 0 ? index : std::min(FDirtyFirst, index);
     FDirtyLast = std::max(FDirtyLast, index);
 }
@@ -122,20 +135,23 @@ void TFrameTableModel::UpdateRow(int index, const TCorvexTableItem& row) {
 void TFrameTableModel::ResetRows(std::vector<TListItemFrameTable> rows) {
     FDirtyFirst = FDirtyLast = -1;
     beginResetModel();
-    FRows = std::move(rows);
+    FRows.Assign(std::move(rows));
     endResetModel();
 }
 
-void TFrameTableModel::FlushUpdates() {
-    if (FDirtyFirst < 0)
-        return;
-    emit dataChanged(index(FDirtyFirst, 1), index(FDirtyLast, columnCount() - 1),
-                     {Qt::DisplayRole});
+void TFrameTableModel::FlushUpdates(int shownFirst, int shownLast) {
+    const int first = std::max(FDirtyFirst, shownFirst);
+    const int last = std::min(FDirtyLast, shownLast);
+    if (FDirtyFirst >= 0 && first <= last)
+        emit dataChanged(index(first, 1), index(last, columnCount() - 1), {Qt::DisplayRole});
     FDirtyFirst = FDirtyLast = -1;
 }
 
 TListViewFrameTable::TListViewFrameTable(QWidget* parent)
-    : QTreeView(parent), FModel(new TFrameTableModel(this)) {
+    : QTreeView(parent), FModel(new TFrameTableModel(this)), FApplyTimer(new QTimer(this)) {
+    FApplyTimer->setSingleShot(true);
+    FApplyTimer->setInterval(ApplyDelayMs);
+    connect(FApplyTimer, &QTimer::timeout, this, &TListViewFrameTable::ApplyPendingChanges);
     setModel(FModel);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -189,21 +205,33 @@ void TListViewFrameTable::SetTable(TCorvexTable* table) {
         FTable->SetOnRefresh(nullptr);
         std::lock_guard lock(FPendingLock);
         FPending.clear();
+        FUpdates.clear();
     }
     FTable = table;
     if (table == nullptr)
         return;
-    table->SetOnItemChanged([this](TCorvexTableItem* row, int index, bool inserted) {
-        TableItemChanged(row, index, inserted);
-    });
+    table->SetOnItemChanged(
+        [this](TCorvexTableItem* row, int, bool inserted) { TableItemChanged(*row, inserted); });
     table->SetOnCleared([this] { TableCleared(); });
     table->SetOnRefresh([this, table] { TableRefresh(*table); });
 }
 
-void TListViewFrameTable::TableItemChanged(TCorvexTableItem* row, int index, bool inserted) {
-    TChange change(TChange::TKind::Changed, index, inserted);
-    change.Row = *row;
-    Post(std::move(change));
+void TListViewFrameTable::TableItemChanged(const TCorvexTableItem& row, bool inserted) {
+    if (inserted) {
+        TChange change(TChange::TKind::Inserted);
+        change.Row = row;
+        Post(std::move(change));
+        return;
+    }
+    const bool onWindowThread = QThread::currentThread() == thread();
+    {
+        std::lock_guard lock(FPendingLock);
+        FUpdates.insert_or_assign(row.Key, row);
+        if (!onWindowThread)
+            PostApply();
+    }
+    if (onWindowThread)
+        ApplyPendingChanges();
 }
 
 void TListViewFrameTable::TableCleared() {
@@ -226,32 +254,53 @@ void TListViewFrameTable::Post(TChange change) {
     const bool onWindowThread = QThread::currentThread() == thread();
     {
         std::lock_guard lock(FPendingLock);
+        // A clear or a refresh brings every row's state; older changes of
+        // single rows are superseded.
+        if (change.Kind != TChange::TKind::Inserted)
+            FUpdates.clear();
         FPending.push_back(std::move(change));
-        if (!onWindowThread && !FApplyPosted) {
-            FApplyPosted = true;
-            QMetaObject::invokeMethod(this, &TListViewFrameTable::ApplyPendingChanges,
-                                      Qt::QueuedConnection);
-        }
+        if (!onWindowThread)
+            PostApply();
     }
     // A change made on the window's thread (the channel is closed) shows at once.
     if (onWindowThread)
         ApplyPendingChanges();
 }
 
+void TListViewFrameTable::PostApply() {
+    if (FApplyPosted)
+        return;
+    FApplyPosted = true;
+    QMetaObject::invokeMethod(FApplyTimer, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+}
+
 void TListViewFrameTable::ApplyPendingChanges() {
     std::deque<TChange> changes;
+    std::unordered_map<std::uint32_t, TCorvexTableItem> updates;
     {
         std::lock_guard lock(FPendingLock);
         changes.swap(FPending);
+        updates.swap(FUpdates);
         FApplyPosted = false;
     }
     for (TChange& change : changes)
         Apply(change);
-    FModel->FlushUpdates();
+    for (const auto& update : updates)
+        FModel->UpdateRow(update.second);
+    // Only rows on screen are announced: a row scrolled into view later is
+    // painted from the model as it is then.
+    int first = -1;
+    int last = -2;
+    if (isVisible() && FModel->rowCount() > 0) {
+        const QModelIndex top = indexAt(QPoint(0, 0));
+        const QModelIndex bottom = indexAt(QPoint(0, viewport()->height() - 1));
+        first = top.isValid() ? top.row() : 0;
+        last = bottom.isValid() ? bottom.row() : FModel->rowCount() - 1;
+    }
+    FModel->FlushUpdates(first, last);
 }
 
 void TListViewFrameTable::Apply(TChange& change) {
-    const int size = FModel->rowCount();
     switch (change.Kind) {
     case TChange::TKind::Cleared:
         FModel->ResetRows({});
@@ -259,18 +308,8 @@ void TListViewFrameTable::Apply(TChange& change) {
     case TChange::TKind::Refreshed:
         FModel->ResetRows(std::move(change.Rows));
         return;
-    case TChange::TKind::Changed:
-        break;
-    }
-    const TCorvexTableItem& row = *change.Row;
-    if (change.Inserted) {
-        // An index past the end means the view is not in step with the table
-        // (a refresh is on its way); inserting anywhere else would misplace it.
-        if (change.Index >= 0 && change.Index <= size)
-            FModel->InsertRow(change.Index, row);
+    case TChange::TKind::Inserted:
+        FModel->InsertRow(*change.Row);
         return;
     }
-    if (change.Index >= 0 && change.Index < size &&
-        FModel->Rows()[static_cast<std::size_t>(change.Index)].RowKey == row.GetRowKey())
-        FModel->UpdateRow(change.Index, row);
 }

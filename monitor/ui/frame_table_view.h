@@ -1,14 +1,17 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QTimer>
 #include <QTreeView>
 
 #include <cstdint>
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
+#include "views/sorted_rows.h"
 #include "views/table_item.h"
 
 class TCorvexTable;
@@ -21,7 +24,8 @@ struct TListItemFrameTable {
 };
 
 // The rows of the view as a report-style model: "ID", "DLC", "Data", "Count",
-// "Period". Texts are made only for the rows painted. Window's thread only.
+// "Period", in the table's order (Key). Texts are made only for the rows
+// painted. Window's thread only.
 class TFrameTableModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -39,25 +43,38 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    const std::vector<TListItemFrameTable>& Rows() const { return FRows; }
+    struct TRowKey {
+        std::uint32_t operator()(const TListItemFrameTable& item) const { return item.Row.Key; }
+    };
+    using TRows = TSortedRows<TListItemFrameTable, TRowKey>;
 
-    // The edits of the table's three events, in the order they were raised.
-    void InsertRow(int index, const TCorvexTableItem& row);
-    void UpdateRow(int index, const TCorvexTableItem& row);
+    const TRows& Rows() const { return FRows; }
+
+    // The edits of the table's three events, placed by the row's key: a new
+    // row (ignored when the view has it already), a changed one (ignored
+    // when the view lacks it), all rows in the table's order.
+    void InsertRow(const TCorvexTableItem& row);
+    void UpdateRow(const TCorvexTableItem& row);
     void ResetRows(std::vector<TListItemFrameTable> rows);
-    // Announces the rows updated since the last call in one change signal.
-    void FlushUpdates();
+    // Announces the rows updated since the last call that lie between
+    // shownFirst and shownLast (the rows a view shows) in one change signal,
+    // and forgets the others: announcing rows off screen costs a tree view
+    // time for each of them.
+    void FlushUpdates(int shownFirst, int shownLast);
 
 private:
-    std::vector<TListItemFrameTable> FRows;
+    TRows FRows;
     int FDirtyFirst = -1;
     int FDirtyLast = -1;
 };
 
 // The list view that mirrors one frame table at a time through the table's
 // events. The events come on whichever thread feeds the table (the receive
-// thread while the channel is open): the handlers copy the changed rows into
-// FPending and the window's thread applies them in the order they were raised.
+// thread while the channel is open): the handlers copy new rows, clears and
+// refreshes into FPending, which the window's thread applies in the order
+// they were raised, and keep only the latest copy of each changed row in
+// FUpdates, applied after them: at full load a row changes many times
+// between two repaints, and only its last state is ever shown.
 class TListViewFrameTable : public QTreeView {
     Q_OBJECT
 
@@ -71,7 +88,7 @@ public:
     TCorvexTable* Table() const { return FTable; }
 
     // Applies every change raised so far. Runs by itself on the window's thread
-    // soon after a change; tests and benchmarks call it to catch up at once.
+    // ApplyDelayMs after a change; tests and benchmarks call it to catch up at once.
     void ApplyPendingChanges();
 
     TFrameTableModel* Model() const { return FModel; }
@@ -79,32 +96,38 @@ public:
     // How often the view repaints so that highlights of changed bytes go out
     // once they are older than the window.
     static constexpr int HighlightRepaintMs = 250;
+    // How long changes gather before the window's thread applies them, so
+    // that a channel at full load costs the window a few applies and
+    // repaints a second, not one per poll of the receive thread.
+    static constexpr int ApplyDelayMs = 40;
 
 private:
     struct TChange {
-        enum class TKind { Changed, Cleared, Refreshed };
-        explicit TChange(TKind kind, int index = 0, bool inserted = false)
-            : Kind(kind), Index(index), Inserted(inserted) {}
+        enum class TKind { Inserted, Cleared, Refreshed };
+        explicit TChange(TKind kind) : Kind(kind) {}
         TKind Kind;
-        int Index;
-        bool Inserted;
         std::optional<TCorvexTableItem> Row;
         std::vector<TListItemFrameTable> Rows;
     };
 
     void FitColumns();
     void changeEvent(QEvent* event) override;
-    void TableItemChanged(TCorvexTableItem* row, int index, bool inserted);
+    void TableItemChanged(const TCorvexTableItem& row, bool inserted);
     void TableCleared();
     void TableRefresh(TCorvexTable& table);
     void Post(TChange change);
+    // Asks the window's thread to apply what is pending; FPendingLock held.
+    void PostApply();
     void Apply(TChange& change);
 
     TFrameTableModel* FModel;
+    QTimer* FApplyTimer;            // single shot: ApplyPendingChanges
     TCorvexTable* FTable = nullptr; // window's thread only
     // Written by the thread raising the table's events, drained by the window's
-    // thread; FPending and FApplyPosted are guarded by FPendingLock.
+    // thread; FPending, FUpdates and FApplyPosted are guarded by FPendingLock.
+    // FUpdates holds only changes newer than everything in FPending.
     std::mutex FPendingLock;
     std::deque<TChange> FPending;
+    std::unordered_map<std::uint32_t, TCorvexTableItem> FUpdates; // by Key
     bool FApplyPosted = false;
 };

@@ -5,36 +5,21 @@
 void TCorvexTable::Update(const TCanFrame& frame) {
     std::lock_guard<std::recursive_mutex> lock(FLock);
     const std::uint32_t key = TCorvexTableItem::MakeKey(frame.Id, frame.IsStandard, frame.IsRemote);
-    const std::size_t index = LowerBound(key);
-    const bool inserted = index == FItems.size() || FItems[index]->Key != key;
+    std::size_t index = 0;
+    std::unique_ptr<TCorvexTableItem>* slot = FItems.Find(key, index);
+    const bool inserted = slot == nullptr;
     if (inserted)
-        FItems.insert(
-            FItems.begin() + static_cast<std::ptrdiff_t>(index),
-            std::make_unique<TCorvexTableItem>(frame.Id, frame.IsStandard, frame.IsRemote));
-    TCorvexTableItem* row = FItems[index].get();
+        slot = &FItems.Insert(
+            std::make_unique<TCorvexTableItem>(frame.Id, frame.IsStandard, frame.IsRemote), index);
+    TCorvexTableItem* row = slot->get();
     row->Update(frame);
     if (FOnItemChanged)
         FOnItemChanged(row, static_cast<int>(index), inserted);
 }
 
-// Binary search for the first row whose key is not below the given one; it
-// finds the same row and the same place as a walk from the start.
-std::size_t TCorvexTable::LowerBound(std::uint32_t key) const {
-    std::size_t low = 0;
-    std::size_t high = FItems.size();
-    while (low < high) {
-        const std::size_t middle = low + (high - low) / 2;
-        if (FItems[middle]->Key < key)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
-}
-
 void TCorvexTable::Clear() {
     std::lock_guard<std::recursive_mutex> lock(FLock);
-    FItems.clear();
+    FItems.Clear();
     ClearPending.store(false);
     if (FOnCleared)
         FOnCleared();

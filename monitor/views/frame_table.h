@@ -7,12 +7,14 @@
 #include <mutex>
 #include <vector>
 
+#include "views/sorted_rows.h"
 #include "views/table_item.h"
 
 class TCanFrame;
 
 // A channel's frame table: one row per identifier, format and type, kept in
-// ascending order of Key.
+// ascending order of Key. A new identifier moves no other row, however many
+// there are (TSortedRows).
 //
 // Shared between the channel's receive thread (Update, ProcessRequests and
 // the events they raise) and the window's thread (RequestClear,
@@ -65,12 +67,17 @@ public:
     std::atomic<bool> RefreshPending{false};
 
 private:
-    // Index of the row with the key, or of the place where it belongs.
-    std::size_t LowerBound(std::uint32_t key) const;
+    struct TRowKey {
+        std::uint32_t operator()(const std::unique_ptr<TCorvexTableItem>& row) const {
+            return row->Key;
+        }
+    };
 
     mutable std::recursive_mutex FLock;
-    std::vector<std::unique_ptr<TCorvexTableItem>> FItems; // guarded by FLock
-    TItemChangedEvent FOnItemChanged;                      // guarded by FLock
-    TNotifyEvent FOnCleared;                               // guarded by FLock
-    TNotifyEvent FOnRefresh;                               // guarded by FLock
+    // Guarded by FLock. Rows are allocated one by one so that the pointers
+    // handed out stay valid while chunks move.
+    TSortedRows<std::unique_ptr<TCorvexTableItem>, TRowKey> FItems;
+    TItemChangedEvent FOnItemChanged; // guarded by FLock
+    TNotifyEvent FOnCleared;          // guarded by FLock
+    TNotifyEvent FOnRefresh;          // guarded by FLock
 };

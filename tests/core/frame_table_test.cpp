@@ -149,6 +149,31 @@ TEST(FrameTable, RowsStayInKeyOrderAndReportInsertionIndices) {
     EXPECT_EQ(table.Items(-1), nullptr);
 }
 
+// Many rows arriving in scattered order: every event names the row's place
+// at that moment, and the rows end in key order.
+TEST(FrameTable, TwentyThousandIdentifiersInAnyOrderKeepKeyOrder) {
+    constexpr std::uint32_t kIds = 20000;
+    TCorvexTable table;
+    int misplaced = 0;
+    int inserts = 0;
+    table.SetOnItemChanged([&](TCorvexTableItem* row, int index, bool inserted) {
+        inserts += inserted ? 1 : 0;
+        if (table.Items(index) != row)
+            ++misplaced;
+    });
+    for (std::uint32_t n = 0; n < 3 * kIds; ++n) {
+        // A permutation of 0..kIds-1 three times: standard, extended, and
+        // the standard rows again.
+        const std::uint32_t id = (n * 7919u) % kIds;
+        table.Update(MakeFrame(id * 3, (n / kIds) % 2 == 0, false, 0, {}, n));
+    }
+    EXPECT_EQ(misplaced, 0);
+    EXPECT_EQ(inserts, static_cast<int>(2 * kIds));
+    ASSERT_EQ(table.Count(), static_cast<int>(2 * kIds));
+    for (int i = 1; i < table.Count(); ++i)
+        ASSERT_LT(table.Items(i - 1)->Key, table.Items(i)->Key) << "row " << i;
+}
+
 TEST(FrameTable, OneIdentifierInThreeKinds) {
     TCorvexTable table;
     table.Update(MakeFrame(0x55, true, false, 0));  // standard data

@@ -70,6 +70,31 @@ TEST(Adapter, FrameReadFillsRequestedBlocksAndWaitsOnlyWhenEmpty) {
     EXPECT_EQ(waited.bytes[0], 1);
 }
 
+// A full-speed adapter ends a transfer its frames fill at once, and one they
+// do not fill with a short packet at the start of the next 1 ms USB frame.
+TEST(Adapter, AReadTheFramesCannotFillEndsAtTheNextUsbFrame) {
+    Harness h;
+    h.startBuses();
+    h.startChannel(0);
+    h.startChannel(1);
+    h.write(0x03, hostBlocks({testFrame(1, 1), testFrame(2, 2), testFrame(3, 3), testFrame(4, 4)}));
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (h.query(0, {10})[4] < 4 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+
+    const auto full = h.read(0x81, 64, 30s);
+    ASSERT_TRUE(full.data);
+    EXPECT_EQ(full.bytes[0], 3);
+
+    const auto before = std::chrono::steady_clock::now();
+    const auto partial = h.read(0x81, 1024, 30s);
+    const auto after = std::chrono::steady_clock::now();
+    ASSERT_TRUE(partial.data);
+    EXPECT_EQ(partial.bytes[0], 1);
+    EXPECT_GE(after.time_since_epoch(),
+              std::chrono::floor<std::chrono::milliseconds>(before.time_since_epoch()) + 1ms);
+}
+
 TEST(Adapter, FramesTravelOnlyBetweenStartedChannelsAtTheSameRate) {
     Harness h;
     h.startBuses();

@@ -48,6 +48,7 @@ TEST(Options, ParsesValuesInBothSpellings) {
                           "0409,0407",
                           "--flood-length",
                           "0",
+                          "--flood-ids=random:100000:3",
                           "-v"})
                        .value();
     EXPECT_EQ(o.name, "bench-1");
@@ -55,7 +56,10 @@ TEST(Options, ParsesValuesInBothSpellings) {
     EXPECT_EQ(o.adapter.identity.serial, "ABC");
     EXPECT_EQ(o.adapter.identity.release, 0x0301);
     EXPECT_EQ(o.floodPercent, 100u);
-    EXPECT_EQ(o.floodLength, 0u);
+    EXPECT_EQ(o.flood.length, 0u);
+    EXPECT_EQ(o.flood.ids, FloodPattern::Ids::Random);
+    EXPECT_EQ(o.flood.randomCount, 100000u);
+    EXPECT_EQ(o.flood.seed, 3u);
     EXPECT_TRUE(o.separateBuses);
     EXPECT_FALSE(o.busTiming);
     EXPECT_EQ(o.adapter.receiveCapacity, 64u);
@@ -73,6 +77,7 @@ TEST(Options, RejectsBadCommandLinesWithAReason) {
         {"--name"},
         {"--name", "../x"},
         {"--flood", "0"},
+        {"--flood-ids", "random:0"},
         {"--flood", "101"},
         {"--device-code", "12345"},
         {"--release", "0x10000"},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "byte_order.h"
@@ -47,10 +48,10 @@ TEST(FloodNode, FramesCarryASequenceAndItsComplement) {
 }
 
 TEST(FloodNode, ShortFramesKeepWhatFitsOfTheSequence) {
-    FloodNode empty(100, 0);
+    FloodNode empty(100, FloodPattern{.length = 0});
     EXPECT_EQ(empty.pendingFrame().length, 0);
     EXPECT_EQ(empty.pendingFrame().data, (std::array<std::uint8_t, 8>{}));
-    FloodNode two(100, 2);
+    FloodNode two(100, FloodPattern{.length = 2});
     const Clock::time_point t0{};
     two.idle(t0);
     for (int i = 0; i < 0x102; ++i)
@@ -58,6 +59,46 @@ TEST(FloodNode, ShortFramesKeepWhatFitsOfTheSequence) {
     const CanFrame f = two.pendingFrame();
     EXPECT_EQ(f.length, 2);
     EXPECT_EQ(f.data, (std::array<std::uint8_t, 8>{0x02, 0x01}));
+}
+
+// Every frame a receiver misses shows, whatever the length, as long as the
+// identifiers or the sequence number tell the frames apart.
+TEST(FloodNode, ACheckerCountsEveryLostAndDamagedFrameOfEachPattern) {
+    const std::vector<FloodPattern> patterns{
+        *parseFloodIds("count", 0), *parseFloodIds("random:5000:7", 0),
+        *parseFloodIds("random:5000:7", 3), *parseFloodIds("fixed", 8)};
+    for (const FloodPattern& pattern : patterns) {
+        SCOPED_TRACE(describeFloodIds(pattern) + ", length " + std::to_string(pattern.length));
+        FloodNode node(100, pattern);
+        FloodChecker checker(pattern);
+        const Clock::time_point t0{};
+        node.idle(t0);
+        std::uint64_t dropped = 0;
+        std::set<std::uint32_t> ids;
+        for (int n = 0; n < 12000; ++n) {
+            CanFrame f = node.pendingFrame();
+            node.sent(t0, t0 + 55us);
+            ids.insert(f.id);
+            EXPECT_EQ(f.extended, pattern.ids == FloodPattern::Ids::Random);
+            EXPECT_LE(f.id, f.extended ? 0x1FFFFFFFu : 0x7FFu);
+            // Runs of lost frames of several lengths, never a whole cycle.
+            if (n % 997 >= 990 || n == 5000) {
+                ++dropped;
+                continue;
+            }
+            if (n == 7000)
+                f.length = 1; // a damaged frame
+            checker.add(f.id, f.extended, f.remote, f.length, f.data.data());
+        }
+        EXPECT_EQ(checker.frames(), 12000 - dropped);
+        EXPECT_EQ(checker.lost(), dropped);
+        EXPECT_EQ(checker.damaged(), 1u);
+        EXPECT_EQ(checker.outOfOrder(), 0u);
+        EXPECT_EQ(ids.size(), std::min<std::size_t>(FloodIdCycle(pattern).size(), 12000));
+    }
+    EXPECT_FALSE(parseFloodIds("random:0", 8));
+    EXPECT_FALSE(parseFloodIds("random:5:x", 8));
+    EXPECT_FALSE(parseFloodIds("counting", 8));
 }
 
 TEST(PeriodicNode, KeepsItsPeriodAndUpdatesItsData) {

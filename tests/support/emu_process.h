@@ -70,6 +70,7 @@ public:
     const std::string& adapterFile() const { return adapterFile_; }
     // TCP port published in the discovery file.
     std::uint16_t port() const { return port_; }
+    pid_t pid() const { return pid_; }
 
     // Sends SIGTERM and waits (SIGKILL after 10 s). Returns the exit code, or
     // 128 + signal number when the process was killed by a signal. Later calls
