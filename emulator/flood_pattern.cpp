@@ -132,7 +132,7 @@ void FloodChecker::add(std::uint32_t id, bool extended, bool remote, std::uint8_
     if (remote || !position)
         return;
     ++frames_;
-    bool intact = length == pattern_.length;
+    bool intact = length == length_;
     if (length >= 4) {
         const std::uint32_t sequence = readLe32(data);
         intact = intact && cycle_.idOf(sequence) == id;

@@ -62,7 +62,7 @@ private:
 // Frames the flood does not send (other identifiers) are not counted.
 class FloodChecker {
 public:
-    explicit FloodChecker(const FloodPattern& pattern) : pattern_(pattern), cycle_(pattern) {}
+    explicit FloodChecker(const FloodPattern& pattern) : length_(pattern.length), cycle_(pattern) {}
 
     void add(std::uint32_t id, bool extended, bool remote, std::uint8_t length,
              const std::uint8_t* data);
@@ -81,7 +81,7 @@ private:
     // the identifier.
     std::uint64_t step(std::uint32_t position, std::uint8_t length, const std::uint8_t* data);
 
-    const FloodPattern pattern_;
+    const unsigned length_; // the pattern's
     const FloodIdCycle cycle_;
     bool first_ = true;
     std::uint32_t previousSequence_ = 0;

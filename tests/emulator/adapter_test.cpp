@@ -15,6 +15,18 @@ bool sameContent(const CanFrame& a, const CanFrame& b) {
            a.length == b.length && a.data == b.data;
 }
 
+// Both channels started; channel 1 has sent four frames, which wait in
+// channel 0's receive buffer.
+void fourFramesWaitOnChannelZero(Harness& h) {
+    h.startBuses();
+    h.startChannel(0);
+    h.startChannel(1);
+    h.write(0x03, hostBlocks({testFrame(1, 1), testFrame(2, 2), testFrame(3, 3), testFrame(4, 4)}));
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (h.query(0, {10})[4] < 4 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+}
+
 TEST(Adapter, FramesFromChannelZeroReachChannelOneInOrder) {
     Harness h;
     h.startBuses();
@@ -43,13 +55,7 @@ TEST(Adapter, FramesFromChannelZeroReachChannelOneInOrder) {
 
 TEST(Adapter, FrameReadFillsRequestedBlocksAndWaitsOnlyWhenEmpty) {
     Harness h;
-    h.startBuses();
-    h.startChannel(0);
-    h.startChannel(1);
-    h.write(0x03, hostBlocks({testFrame(1, 1), testFrame(2, 2), testFrame(3, 3), testFrame(4, 4)}));
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (h.query(0, {10})[4] < 4 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
+    fourFramesWaitOnChannelZero(h);
     const auto r = h.read(0x81, 1024, 100ms);
     ASSERT_TRUE(r.data);
     ASSERT_EQ(r.bytes.size(), 1024u);
@@ -74,13 +80,7 @@ TEST(Adapter, FrameReadFillsRequestedBlocksAndWaitsOnlyWhenEmpty) {
 // do not fill with a short packet at the start of the next 1 ms USB frame.
 TEST(Adapter, AReadTheFramesCannotFillEndsAtTheNextUsbFrame) {
     Harness h;
-    h.startBuses();
-    h.startChannel(0);
-    h.startChannel(1);
-    h.write(0x03, hostBlocks({testFrame(1, 1), testFrame(2, 2), testFrame(3, 3), testFrame(4, 4)}));
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (h.query(0, {10})[4] < 4 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
+    fourFramesWaitOnChannelZero(h);
 
     const auto full = h.read(0x81, 64, 30s);
     ASSERT_TRUE(full.data);
