@@ -96,6 +96,12 @@ CanBus::Step CanBus::step() {
         return {StepKind::Pace, busFree_};
     const auto at = std::max(busFree_, now);
 
+    // The frames waiting first, the channels' states after: whatever a host
+    // did before it queued a frame (starting a listener) is then seen with
+    // that frame, so the frame cannot pass a listener it should reach.
+    heads_.clear();
+    for (Channel* channel : channels_)
+        heads_.push_back(channel->peekTransmit());
     views_.clear();
     for (Channel* channel : channels_)
         views_.push_back(channel->busView());
@@ -145,7 +151,7 @@ void CanBus::gatherCandidates(Clock::time_point at, Clock::time_point& nextNodeD
             continue;
         if (!nodeTiming)
             nodeTiming = views[i].timing;
-        if (auto head = channels_[i]->peekTransmit())
+        if (const auto& head = heads_[i])
             candidates.push_back({arbitrationKey(head->second), head->second, views[i].timing,
                                   channels_[i], head->first, nullptr});
     }

@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -60,7 +61,7 @@ private:
     Step step();
     // When the winner's frame starts on the bus.
     Clock::time_point startOf(const Candidate& winner, Clock::time_point at) const;
-    // Fills candidates_ from views_ and the nodes.
+    // Fills candidates_ from heads_, views_ and the nodes.
     void gatherCandidates(Clock::time_point at, Clock::time_point& nextNodeDue);
     // To the channels of views_ that hear it.
     void deliver(const CanFrame& frame, const Channel* sender, BitTiming timing);
@@ -75,6 +76,7 @@ private:
     Clock::time_point busFree_{};
     bool heardBefore_ = false; // the previous step had a listener (bus thread only)
     // Scratch of one step, kept to spare allocations (bus thread only).
+    std::vector<std::optional<std::pair<std::uint64_t, CanFrame>>> heads_;
     std::vector<BusView> views_;
     std::vector<Candidate> candidates_;
 

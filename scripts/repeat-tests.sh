@@ -5,7 +5,8 @@
 # Builds every flavour once through scripts/test.sh (or, with --reuse-builds,
 # takes the builds a finished scripts/test.sh left), then repeats the test
 # runs of each flavour (plain, AddressSanitizer, ThreadSanitizer, Windows
-# under Wine) without building again. Stops at the first failing run and
+# under Wine, the end-to-end tests in the guest with a kernel USB stack)
+# without building again. Stops at the first failing run and
 # prints the number of runs that passed and the longest run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,7 +44,8 @@ run_suite() {
     (cd build-asan && ctest --output-on-failure -j"$jobs" --timeout 900) &&
     (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
       ctest --output-on-failure -j"$jobs" --timeout 900) &&
-    scripts/test-windows.sh
+    scripts/test-windows.sh &&
+    scripts/test-gadget.sh
 }
 
 longest=0

@@ -122,6 +122,25 @@ TEST(Bus, BothDirectionsAtOnceArriveCompleteAndInOrder) {
     EXPECT_EQ(h.adapter.channel(1).status().overruns, 0u);
 }
 
+TEST(Bus, AFrameSentAfterAListenerStartsReachesIt) {
+    // The bus thread is woken by each reset and start, so its step keeps
+    // falling between the listener's start and the frame that follows.
+    Harness h(true, false);
+    h.startBuses();
+    h.startChannel(0);
+    constexpr std::uint32_t kRounds = 3000;
+    std::uint32_t round = 0;
+    for (; round < kRounds; ++round) {
+        h.write(0x04, command({3}));
+        h.startChannel(1);
+        h.write(0x01, hostBlocks({testFrame(0x100, round)}));
+        const auto got = h.receive(1, 1, 5s);
+        if (got.size() != 1 || counterOf(got[0]) != round)
+            break;
+    }
+    EXPECT_EQ(round, kRounds) << "lost after the listener's start";
+}
+
 TEST(Bus, FloodCarriesASequenceAtTheChosenLoad) {
     Harness h(false);
     h.buses[0]->addNode(std::make_unique<FloodNode>(100));
